@@ -1,0 +1,69 @@
+#pragma once
+// The process-wide install log: every entry is kept in memory; it also goes to the script log
+// file once that is open, and to the dated exit copy at the end of a "/log" run.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/sync.h"
+
+enum LogLevel { LOG_INFO = 0, LOG_WARNING = 1, LOG_ERROR = 2 };
+
+struct LogRecord {
+  int level;
+  SYSTEMTIME time;
+  std::wstring text;
+};
+
+class CInstallLog {
+ public:
+  CInstallLog();
+  ~CInstallLog();
+  CInstallLog(const CInstallLog&) = delete;
+  CInstallLog& operator=(const CInstallLog&) = delete;
+
+  // printf-style wide formats (%s takes a wide string); no length limit.
+  void Info(const wchar_t* format, ...);
+  void Error(const wchar_t* format, ...);
+  // Appends the text unchanged; the only way to write a Warning.
+  void Write(int level, const std::wstring& text);
+
+  bool Open(const std::wstring& path);
+  bool SaveCopy();
+
+  void SetStartTime(const SYSTEMTIME& t);
+  SYSTEMTIME StartTime() const;
+  void SetEndTime(const SYSTEMTIME& t);
+  SYSTEMTIME EndTime() const;
+  bool IsFileOpen() const;
+  // Writes one line to the script log file only (not kept in memory); false when no file is open.
+  bool WriteToFileOnly(int level, const std::wstring& text);
+
+  std::vector<LogRecord> Records() const;
+  std::wstring FilePath() const;
+
+  // The texts of one line and of the header, as written to the files.
+  static std::wstring FormatLine(const LogRecord& r);
+  static std::wstring FormatHeader();
+  // "<name>_YYYYMMDD_HHMMSS.txt"
+  static std::wstring CopyFileName(const std::wstring& installer_name, const SYSTEMTIME& t);
+
+ private:
+  void Append(int level, std::wstring text);
+  void WriteAll(HANDLE file) const;  // caller holds the lock
+
+  mutable tz::CriticalSection lock_;
+  std::vector<LogRecord> records_;
+  SYSTEMTIME start_{};
+  SYSTEMTIME end_{};
+  HANDLE file_ = INVALID_HANDLE_VALUE;
+  bool file_open_ = false;
+  std::wstring path_;
+};
+
+CInstallLog& GetLog();
+
+// Formats a wide printf-style text with Microsoft semantics (%s is a wide string).
+std::wstring FormatText(const wchar_t* format, ...);
+std::wstring FormatTextV(const wchar_t* format, va_list args);

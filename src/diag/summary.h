@@ -1,0 +1,3 @@
+#pragma once
+// Records the end time and writes the exit summary to the script log file.
+void WriteSummary();

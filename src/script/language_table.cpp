@@ -1,0 +1,147 @@
+#include "script/language_table.h"
+
+#include <windows.h>
+
+// This file is the one place that instantiates the INI library.
+#define SI_IMPLEMENTATION
+#include <SimpleIni.h>
+
+#include <list>
+
+#include "diag/install_log.h"
+#include "script/installer_info.h"
+
+class CSimpleIniStore : public CSimpleIniW {};
+
+namespace {
+
+constexpr wchar_t kSection[] = L"Lang";
+constexpr int kMaxReplacements = 20;
+
+std::wstring Lower(std::wstring s) {
+  if (!s.empty()) CharLowerBuffW(s.data(), static_cast<DWORD>(s.size()));
+  return s;
+}
+
+void ResetStore(CSimpleIniStore& ini) {
+  ini.Reset();
+  ini.SetUnicode(false);  // ANSI unless the text starts with a UTF-8 byte order mark
+  ini.SetMultiKey(false);
+}
+
+}  // namespace
+
+CLanguageTable::CLanguageTable() : strings_(std::make_unique<CSimpleIniStore>()) { ResetStore(*strings_); }
+CLanguageTable::~CLanguageTable() = default;
+
+CLanguageTable& GetLanguageTable() {
+  static CLanguageTable table;
+  return table;
+}
+
+bool CLanguageTable::AddStringTable(const std::wstring& language, const std::wstring& resource) {
+  tz::ScopedLock lock(lock_);
+  return stringtable_.emplace(Lower(language), resource).second;
+}
+
+bool CLanguageTable::AddFileResource(const std::wstring& id, const std::wstring& language,
+                                     const std::wstring& resource) {
+  tz::ScopedLock lock(lock_);
+  return fileres_[id].emplace(Lower(language), resource).second;
+}
+
+bool CLanguageTable::ChooseLanguage(const std::wstring& request) {
+  std::wstring name = request;
+  if (name.empty()) {
+    const LANGID ui = GetUserDefaultUILanguage();
+    name = PRIMARYLANGID(ui) == LANG_ENGLISH ? L"en_us" : L"zh-cn";
+  }
+  std::wstring resource;
+  {
+    tz::ScopedLock lock(lock_);
+    current_ = name;
+    current_lower_ = Lower(name);
+    // The request is looked up as given: the map's names are lower case.
+    auto it = stringtable_.find(name);
+    if (it == stringtable_.end()) return false;
+    resource = it->second;
+  }
+  HMODULE self = GetInstallerInfo().Instance();
+  HRSRC res = FindResourceExW(self, L"LANG", resource.c_str(), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+  HGLOBAL loaded = res ? LoadResource(self, res) : nullptr;
+  const DWORD size = res ? SizeofResource(self, res) : 0;
+  const char* data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+  if (!data || size == 0) {
+    GetLog().Error(L"Can't find language res %s", resource.c_str());
+    return false;
+  }
+  const int code = LoadStrings(data, size);
+  if (code < 0) {
+    GetLog().Error(L"load language error %d", code);
+    GetLog().Error(L"load language res %s failed", resource.c_str());
+    return false;
+  }
+  return true;
+}
+
+int CLanguageTable::LoadStrings(const char* data, size_t size) {
+  tz::ScopedLock lock(lock_);
+  ResetStore(*strings_);
+  const SI_Error rc = strings_->LoadData(data, size);
+  if (rc < 0) return rc;
+  ResolveReferences();
+  return rc;
+}
+
+void CLanguageTable::ResolveReferences() {
+  std::list<CSimpleIniW::Entry> keys;
+  strings_->GetAllKeys(kSection, keys);
+  for (const auto& key : keys) {
+    const wchar_t* raw = strings_->GetValue(kSection, key.pItem, nullptr);
+    if (!raw) continue;
+    std::wstring value = raw;
+    int replaced = 0;
+    while (replaced < kMaxReplacements) {
+      const size_t open = value.find(L"${");
+      if (open == std::wstring::npos) break;
+      const size_t close = value.find(L'}', open + 2);
+      if (close == std::wstring::npos) break;
+      const std::wstring name = value.substr(open + 2, close - open - 2);
+      const wchar_t* target = strings_->GetValue(kSection, name.c_str(), nullptr);
+      const std::wstring replacement = target ? target : name;
+      const std::wstring token = L"${" + name + L"}";
+      for (size_t at = value.find(token); at != std::wstring::npos; at = value.find(token, at + replacement.size()))
+        value.replace(at, token.size(), replacement);
+      ++replaced;
+    }
+    if (replaced > 0) strings_->SetValue(kSection, key.pItem, value.c_str());
+  }
+}
+
+std::wstring CLanguageTable::GetString(const std::wstring& key) {
+  tz::ScopedLock lock(lock_);
+  const wchar_t* v = strings_->GetValue(kSection, key.c_str(), nullptr);
+  return v ? v : L"";
+}
+
+std::wstring CLanguageTable::GetFileResource(const std::wstring& id) {
+  tz::ScopedLock lock(lock_);
+  auto it = fileres_.find(id);
+  if (it == fileres_.end()) return {};
+  auto lang = it->second.find(current_lower_);
+  return lang == it->second.end() ? std::wstring() : lang->second;
+}
+
+std::wstring CLanguageTable::GetCurrentLanguage() {
+  tz::ScopedLock lock(lock_);
+  return current_;
+}
+
+void CLanguageTable::ResetForTests() {
+  tz::ScopedLock lock(lock_);
+  stringtable_.clear();
+  fileres_.clear();
+  current_.clear();
+  current_lower_.clear();
+  ResetStore(*strings_);
+}

@@ -1,0 +1,339 @@
+#!/usr/bin/env python3
+"""Runs one end-to-end scenario: a real installer built from the scenario's data, run under Wine.
+
+A scenario is a folder with scenario.json:
+
+  {
+    "script": "script.xml",          # carried as FILE 301 (default: script.xml when present; null: none)
+    "resources": [                   # further resources of the installer
+      {"type": "FILE", "name": 302, "file": "data.bin"},
+      {"type": "FILE", "name": 303, "archive": "payload", "format": "7z", "switches": ["-m0=lzma2"]},
+      {"type": "LANG", "name": "lang_en", "file": "en.ini", "lang": 1033}
+    ],
+    "installer": "setup.exe",        # file name of the installer in the work folder
+    "args": ["/s"],                  # command line
+    "env": {"NAME": "value"},        # extra environment for the installer
+    "hold_mutex": "Name",            # a second process holds this mutex while the installer runs
+    "setup": [{"mkdir": "{WORK}/x"}, {"write": "{WORK}/f.txt", "text": "..."}],
+    "runs": 1,                       # run the installer this many times (the expectations see the last)
+    "exit": 0,                       # expected exit code
+    "logs": [                        # log files to check
+      {"path": "{WORK}/install.log",   # or "copy": true for the "/log" exit copy beside the installer
+       "header": true,                 # BOM and the two header lines
+       "lines": ["text", "re:regex"],  # each must match a line; "ordered": true keeps their order
+       "absent": ["text"],             # no line may match
+       "count": {"text": 1}}           # exact number of matching lines
+    ],
+    "no_copy": true,                 # no exit copy may exist
+    "registry": [{"key": "HKLM\\Software\\X", "view": 32, "values": {"Name": ["REG_SZ", "data"]},
+                  "absent_values": ["Other"]}, {"key": "...", "view": 64, "exists": false}],
+    "files": [{"path": "{WORK}/x.txt", "exists": true, "text": "content"}]
+  }
+
+Placeholders in the script, the arguments and every expectation: {WORK} (Windows path of the
+scenario's work folder), {WORK_UNIX}, {INSTALLER} (Windows path of the installer), {NAME} (its
+file name). Log expectations compare a line without its time stamp: an Info line reads "text",
+a Warning "[警告]: text", an Error "[错误]: text".
+"""
+import argparse
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+LINE_RE = re.compile(r"^\[(\d\d):(\d\d):(\d\d)\.(\d\d\d)\]( \[警告\]: | \[错误\]: | )(.*)$")
+
+
+class Failure(Exception):
+    pass
+
+
+def win_path(unix_path):
+    return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
+
+
+def unix_path(path):
+    if re.match(r"^[A-Za-z]:", path):
+        drive = path[0].upper()
+        rest = path[2:].replace("\\", "/")
+        if drive == "Z":
+            return rest
+        return os.path.join(os.environ["WINEPREFIX"], "dosdevices", drive.lower() + ":") + rest
+    return path
+
+
+class Scenario:
+    def __init__(self, build, folder):
+        self.build = os.path.abspath(build)
+        self.folder = os.path.abspath(folder)
+        self.name = os.path.basename(self.folder)
+        with open(os.path.join(self.folder, "scenario.json"), encoding="utf-8") as f:
+            self.spec = json.load(f)
+        self.work = os.path.join(self.build, "e2e", self.name)
+        self.installer_name = self.spec.get("installer", "setup.exe")
+        self.installer = os.path.join(self.work, self.installer_name)
+        self.subst = {
+            "{WORK}": win_path(self.work),
+            "{WORK_UNIX}": self.work,
+            "{INSTALLER}": win_path(self.installer),
+            "{NAME}": self.installer_name,
+        }
+        self.env = dict(os.environ)
+        self.env.setdefault("WINEPREFIX", os.path.join(self.build, "wineprefix"))
+        self.env["WINEDEBUG"] = "-all"
+        self.env.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=")
+        os.environ["WINEPREFIX"] = self.env["WINEPREFIX"]
+
+    def fill(self, value):
+        if isinstance(value, str):
+            for k, v in self.subst.items():
+                value = value.replace(k, v)
+            return value
+        if isinstance(value, list):
+            return [self.fill(v) for v in value]
+        if isinstance(value, dict):
+            return {self.fill(k): self.fill(v) for k, v in value.items()}
+        return value
+
+    def wine(self, args, timeout=120, env=None, cwd=None):
+        return subprocess.run(["wine"] + args, env=env or self.env, cwd=cwd or self.work,
+                              stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
+
+    # -- building the installer ---------------------------------------------------------
+    def prepare(self):
+        shutil.rmtree(self.work, ignore_errors=True)
+        os.makedirs(self.work)
+        resources = []
+        script = self.spec.get("script", "script.xml" if os.path.exists(
+            os.path.join(self.folder, "script.xml")) else None)
+        if script:
+            with open(os.path.join(self.folder, script), encoding="utf-8", newline="") as f:
+                text = self.fill(f.read())
+            out = os.path.join(self.work, "_script.xml")
+            with open(out, "w", encoding="utf-8", newline="") as f:
+                f.write(text)
+            resources.append({"type": "FILE", "name": 301, "path": out, "lang": 1033})
+        for i, res in enumerate(self.spec.get("resources", [])):
+            entry = dict(res)
+            if "archive" in res:
+                entry["path"] = self.make_archive(res, i)
+            elif "file" in res:
+                entry["path"] = os.path.join(self.folder, res["file"])
+            elif "text" in res:
+                entry["path"] = os.path.join(self.work, "_res%d.bin" % i)
+                with open(entry["path"], "wb") as f:
+                    f.write(self.fill(res["text"]).encode(res.get("encoding", "utf-8")))
+            resources.append(entry)
+        args = [os.path.join(self.build, "tools", "respack.exe"),
+                win_path(os.path.join(self.build, "setup.exe")), win_path(self.installer)]
+        for r in resources:
+            args += [str(r["type"]), str(r["name"]), win_path(r["path"]), "#%d" % r.get("lang", 1033)]
+        p = self.wine(args)
+        if p.returncode != 0:
+            raise Failure("respack failed: %s %s" % (p.stdout.decode(errors="replace"),
+                                                     p.stderr.decode(errors="replace")))
+        for step in self.fill(self.spec.get("setup", [])):
+            if "mkdir" in step:
+                os.makedirs(unix_path(step["mkdir"]), exist_ok=True)
+            elif "write" in step:
+                target = unix_path(step["write"])
+                os.makedirs(os.path.dirname(target), exist_ok=True)
+                with open(target, "wb") as f:
+                    f.write(step.get("text", "").encode(step.get("encoding", "utf-8")))
+            elif "remove" in step:
+                target = unix_path(step["remove"])
+                if os.path.isdir(target):
+                    shutil.rmtree(target, ignore_errors=True)
+                elif os.path.exists(target):
+                    os.remove(target)
+
+    def make_archive(self, res, index):
+        src = os.path.join(self.folder, res["archive"])
+        fmt = res.get("format", "7z")
+        out = os.path.join(self.work, "_payload%d.%s" % (index, fmt))
+        cmd = ["7zz", "a", "-t" + fmt, "-bd", "-bso0", "-bsp0"] + res.get("switches", []) + [out, "."]
+        subprocess.run(cmd, cwd=src, check=True)
+        return out
+
+    # -- running ----------------------------------------------------------------------
+    def run(self):
+        holder = None
+        if "hold_mutex" in self.spec:
+            ready = os.path.join(self.work, "_mutex_ready")
+            holder = subprocess.Popen(
+                ["wine", os.path.join(self.build, "tools", "holdmutex.exe"), self.fill(self.spec["hold_mutex"]),
+                 "60", win_path(ready)], env=self.env, stdin=subprocess.DEVNULL,
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            deadline = time.time() + 30
+            while not os.path.exists(ready):
+                if time.time() > deadline:
+                    raise Failure("the mutex holder did not start")
+                time.sleep(0.1)
+        try:
+            env = dict(self.env)
+            env.update(self.fill(self.spec.get("env", {})))
+            code = None
+            for _ in range(int(self.spec.get("runs", 1))):
+                p = self.wine([self.installer] + self.fill(self.spec.get("args", [])), env=env,
+                              timeout=self.spec.get("timeout", 120))
+                code = p.returncode
+            return code
+        finally:
+            if holder:
+                holder.kill()
+                holder.wait()
+
+    # -- checking ---------------------------------------------------------------------
+    def check(self, code):
+        errors = []
+        if "exit" in self.spec and code != self.spec["exit"]:
+            errors.append("exit code %s, expected %s" % (code, self.spec["exit"]))
+        for log in self.fill(self.spec.get("logs", [])):
+            errors += self.check_log(log)
+        if self.spec.get("no_copy"):
+            copies = self.exit_copies()
+            if copies:
+                errors.append("unexpected exit copy: %s" % copies)
+        for reg in self.fill(self.spec.get("registry", [])):
+            errors += self.check_registry(reg)
+        for f in self.fill(self.spec.get("files", [])):
+            errors += self.check_file(f)
+        return errors
+
+    def exit_copies(self):
+        pat = re.compile(re.escape(self.installer_name) + r"_\d{8}_\d{6}\.txt$")
+        return sorted(n for n in os.listdir(self.work) if pat.match(n))
+
+    def check_log(self, spec):
+        if spec.get("copy"):
+            copies = self.exit_copies()
+            if len(copies) != 1:
+                return ["expected one exit copy, found %s" % copies]
+            path = os.path.join(self.work, copies[0])
+        else:
+            path = unix_path(spec["path"])
+        if not os.path.exists(path):
+            return ["log file missing: %s" % path]
+        raw = open(path, "rb").read()
+        errors = []
+        if not raw.startswith(b"\xff\xfe"):
+            errors.append("%s: no UTF-16LE byte order mark" % path)
+        text = raw[2:].decode("utf-16-le", errors="replace")
+        if text and not text.endswith("\r\n"):
+            errors.append("%s: last line not ended by CRLF" % path)
+        lines = text.split("\r\n")[:-1] if text else []
+        body = lines
+        if spec.get("header", True):
+            if len(lines) < 2 or not lines[0].startswith("执行安装程序: ") \
+                    or not re.match(r"^版本: [^,]*, 大小: \d+$", lines[1]):
+                errors.append("%s: bad header %r" % (path, lines[:2]))
+            if spec.get("installer_path", True) and lines and \
+                    lines[0] != "执行安装程序: " + self.subst["{INSTALLER}"]:
+                errors.append("%s: header names %r" % (path, lines[0]))
+            body = lines[2:]
+        entries = []
+        for line in body:
+            m = LINE_RE.match(line)
+            if m:
+                tag = {" ": "", " [警告]: ": "[警告]: ", " [错误]: ": "[错误]: "}[m.group(5)]
+                entries.append(tag + m.group(6))
+            elif entries:
+                entries.append(line)  # continuation line of a multi-line record
+            else:
+                errors.append("%s: line without time stamp: %r" % (path, line))
+        if spec.get("first_line") and (not body or not LINE_RE.match(body[0])):
+            errors.append("%s: first entry malformed" % path)
+
+        def matches(pattern, entry):
+            if pattern.startswith("re:"):
+                return re.fullmatch(pattern[3:], entry) is not None
+            return entry == pattern
+
+        pos = 0
+        for pattern in spec.get("lines", []):
+            start = pos if spec.get("ordered", True) else 0
+            for i in range(start, len(entries)):
+                if matches(pattern, entries[i]):
+                    pos = i + 1
+                    break
+            else:
+                errors.append("%s: no line %s %r" % (path, "after the previous ones matches"
+                                                     if spec.get("ordered", True) else "matches", pattern))
+        for pattern in spec.get("absent", []):
+            hits = [e for e in entries if matches(pattern, e)]
+            if hits:
+                errors.append("%s: unexpected line %r" % (path, hits[0]))
+        for pattern, n in spec.get("count", {}).items():
+            hits = sum(1 for e in entries if matches(pattern, e))
+            if hits != n:
+                errors.append("%s: %d lines match %r, expected %d" % (path, hits, pattern, n))
+        if errors:
+            errors.append("log was:\n    " + "\n    ".join(lines))
+        return errors
+
+    def check_registry(self, spec):
+        view = str(spec.get("view", 32))
+        p = self.wine([os.path.join(self.build, "tools", "regdump.exe"), view, spec["key"]])
+        exists = p.returncode == 0
+        if p.returncode not in (0, 3):
+            return ["regdump failed for %s" % spec["key"]]
+        if not spec.get("exists", True):
+            return ["key %s exists in view %s" % (spec["key"], view)] if exists else []
+        if not exists:
+            return ["key %s missing in view %s" % (spec["key"], view)]
+        values = {}
+        for line in p.stdout.decode("utf-8").splitlines():
+            name, typ, data = (line.split("\t") + ["", ""])[:3]
+            values[name] = [typ, data]
+        errors = []
+        for name, expected in spec.get("values", {}).items():
+            if name not in values:
+                errors.append("%s: value %r missing (view %s)" % (spec["key"], name, view))
+            elif values[name] != list(expected):
+                errors.append("%s: value %r is %r, expected %r" % (spec["key"], name, values[name], expected))
+        for name in spec.get("absent_values", []):
+            if name in values:
+                errors.append("%s: value %r present (view %s)" % (spec["key"], name, view))
+        return errors
+
+    def check_file(self, spec):
+        path = unix_path(spec["path"])
+        exists = os.path.exists(path)
+        if not spec.get("exists", True):
+            return ["%s exists" % path] if exists else []
+        if not exists:
+            return ["%s missing" % path]
+        errors = []
+        if "text" in spec:
+            data = open(path, "rb").read().decode(spec.get("encoding", "utf-8"), errors="replace")
+            if data != spec["text"]:
+                errors.append("%s holds %r, expected %r" % (path, data[:200], spec["text"][:200]))
+        return errors
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--build", required=True)
+    ap.add_argument("--scenario", required=True)
+    a = ap.parse_args()
+    s = Scenario(a.build, a.scenario)
+    try:
+        s.prepare()
+        code = s.run()
+        errors = s.check(code)
+    except (Failure, subprocess.TimeoutExpired, subprocess.CalledProcessError) as e:
+        errors = [str(e)]
+    if errors:
+        print("FAIL %s" % s.name)
+        for e in errors:
+            print("  - " + e)
+        return 1
+    print("ok %s" % s.name)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
