@@ -1,9 +1,265 @@
-#include "conditions/condition_table.h"
+// Condition evaluation: the built-in conditions, one small test per condition type, caching and
+// the outcome log line. The table's lock is taken only to copy an item out and to store its outcome;
+// every test runs without it, since logic and dll items call back into the table.
+#include <windows.h>
+#include <shlwapi.h>
 
-// Placeholder until the evaluator lands: every condition is false.
-bool CConditionTable::Evaluate(uint32_t) { return false; }
-bool CConditionTable::EvaluateLogic(uint32_t, uint32_t, int) { return false; }
-bool CConditionTable::Judge(const ConditionRecord&, bool& ran) {
+#include <algorithm>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "conditions/compare.h"
+#include "conditions/condition_table.h"
+#include "core/options_store.h"
+#include "diag/install_log.h"
+#include "extension/module_calls.h"
+#include "platform/filesystem.h"
+#include "platform/process.h"
+#include "platform/registry.h"
+#include "platform/text_compare.h"
+#include "script/installer_info.h"
+#include "script/script_values.h"
+#include "script/text_expand.h"
+#include "script/variable_store.h"
+
+namespace {
+
+constexpr uint32_t kFirstScriptId = 100;
+// Logic items may nest (and dll items may call back into the table); a script must not be able to
+// exhaust the stack that way. Far deeper than any real script needs.
+constexpr size_t kMaxNesting = 64;
+
+// Ids of the script items being evaluated on this thread, outermost first.
+thread_local std::vector<uint32_t> t_active;
+
+class ActiveItem {
+ public:
+  explicit ActiveItem(uint32_t id) { t_active.push_back(id); }
+  ~ActiveItem() { t_active.pop_back(); }
+  ActiveItem(const ActiveItem&) = delete;
+  ActiveItem& operator=(const ActiveItem&) = delete;
+};
+
+bool InfoFlag(int key) {
+  unsigned long long value = 0;
+  return GetInstallerInfo().GetInfoNumber(key, value) && value != 0;
+}
+
+bool BuiltinCondition(uint32_t id) {
+  // The modes are read afresh: an action may switch to silent while a stage runs.
+  COptionsStore& options = GetOptions();
+  switch (id) {
+    case 1: return InfoFlag(II_ISXP);
+    case 2: return InfoFlag(II_ISVISTAUP);
+    case 3: return InfoFlag(II_IS32BITOS);
+    case 4: return InfoFlag(II_IS64BITOS);
+    case 5: return options.IsTrue(OPT_SILENT);
+    case 6: return options.IsTrue(OPT_OVERWRITE);
+    case 7: return !options.IsTrue(OPT_SILENT) && !options.IsTrue(OPT_OVERWRITE);
+    case 8: return !options.IsTrue(OPT_SILENT) && options.IsTrue(OPT_OVERWRITE);
+    case 9: return options.IsTrue(OPT_SILENT) && !options.IsTrue(OPT_OVERWRITE);
+    case 10: return options.IsTrue(OPT_SILENT) && options.IsTrue(OPT_OVERWRITE);
+    default: return false;
+  }
+}
+
+bool PathExistCondition(const ConditionRecord& c) { return PathFileExistsW(Expand(c.path).c_str()) != FALSE; }
+
+bool EmptyDirCondition(const ConditionRecord& c) { return PathIsDirectoryEmptyW(Expand(c.path).c_str()) != FALSE; }
+
+bool RegExistCondition(const ConditionRecord& c) {
+  const std::wstring key = Expand(c.path);
+  const DWORD type = tz::ParseTypeWord(c.param1);
+  const tz::RegViewWanted views = tz::ParseViewWords(c.param2);
+  const bool windows64 = tz::IsWow64();
+  if (views.view32 && views.view64) {
+    if (!windows64) return false;
+    return tz::KeyExists(key, c.name, type, tz::kRegView32) && tz::KeyExists(key, c.name, type, tz::kRegView64);
+  }
+  int view = tz::kRegViewDefault;
+  if (views.view32) {
+    view = tz::kRegView32;
+  } else if (views.view64 && windows64) {
+    view = tz::kRegView64;
+  }
+  return tz::KeyExists(key, c.name, type, view);
+}
+
+bool RegValueCondition(const ConditionRecord& c) {
+  const tz::RegViewWanted views = tz::ParseViewWords(c.param2);
+  int view = tz::kRegViewDefault;
+  if (views.view32 && !views.view64) {
+    view = tz::kRegView32;
+  } else if (views.view64 && !views.view32 && tz::IsWow64()) {
+    view = tz::kRegView64;
+  }
+  const std::wstring key = Expand(c.path);
+  DWORD number = 0;
+  if (tz::EqualsIgnoreCase(c.param1, L"dword")) {
+    if (!tz::ReadNumber(key, c.name, view, number)) return false;
+    return CompareNumbers(static_cast<int32_t>(number), tz::ParseDecimal(c.value), c.method);
+  }
+  std::wstring text;
+  if (!tz::ReadString(key, c.name, view, text) && !tz::ReadNumber(key, c.name, view, number)) return false;
+  return CompareStrings(text, c.value, c.method, c.case_sensitive);
+}
+
+bool OsVerCondition(const ConditionRecord& c) {
+  if (c.value.empty()) return true;
+  std::vector<uint32_t> wanted;
+  for (const std::wstring& item : tz::SplitTrim(c.value, L'.')) {
+    wanted.push_back(static_cast<uint32_t>(tz::ParseDecimal(item)));
+  }
+  if (wanted.empty()) return false;
+  DWORD major = 0, minor = 0, build = 0;
+  if (!tz::GetWindowsVersion(major, minor, build)) major = minor = build = 0;
+  return CompareVersionItems({major, minor, build}, wanted, c.method);
+}
+
+// The fixed version texts show each 16-bit part signed ("1.2.-25536.4" for part 40000); the compare
+// needs the part itself, or every version with a part of 32768 and more would compare wrongly.
+std::wstring UnsignedFixedVersion(const std::wstring& text) {
+  std::wstring out;
+  for (const std::wstring& item : SplitKeep(text, L'.')) {
+    int32_t part = tz::ParseDecimal(item);
+    if (part < 0 && part >= -32768) part += 65536;
+    if (!out.empty()) out += L'.';
+    out += std::to_wstring(part);
+  }
+  return out;
+}
+
+bool FileVerCondition(const ConditionRecord& c) {
+  if (c.value.empty()) return false;
+  static const struct {
+    const wchar_t* word;
+    const wchar_t* digit;
+    unsigned field;
+  } kFields[] = {
+      {L"prodver", L"1", tz::kVerProductVersion},
+      {L"filever", L"2", tz::kVerFileVersion},
+      {L"prodvers", L"3", tz::kVerProductVersionText},
+      {L"filevers", L"4", tz::kVerFileVersionText},
+  };
+  unsigned field = 0;
+  for (const auto& f : kFields) {
+    if (c.param1 == f.digit || tz::EqualsIgnoreCase(c.param1, f.word)) field = f.field;
+  }
+  if (field == 0) return false;
+  tz::FileVersionRecord record;
+  if (!tz::ReadFileVersion(field, Expand(c.path), record)) return false;
+  const auto it = record.find(field);
+  if (it == record.end()) return false;
+  const bool fixed = field == tz::kVerProductVersion || field == tz::kVerFileVersion;
+  return CompareVersions(fixed ? UnsignedFixedVersion(it->second) : it->second, c.value, c.method);
+}
+
+bool ProcExistCondition(const ConditionRecord& c) {
+  const std::wstring directory = Expand(c.path);
+  // A directory that expands to nothing names no process's directory.
+  if (!c.path.empty() && directory.empty()) return false;
+  return tz::FindProcess(Expand(c.name), directory) != 0;
+}
+
+bool IniValueCondition(const ConditionRecord& c) {
+  static const wchar_t kMissing[] = L"!@#**#@!";
+  const std::wstring section = Expand(c.param1);
+  const std::wstring key = Expand(c.name);
+  const std::wstring file = Expand(c.path);
+  wchar_t buffer[512] = {};
+  GetPrivateProfileStringW(section.c_str(), key.c_str(), kMissing, buffer, static_cast<DWORD>(std::size(buffer)),
+                           file.c_str());
+  const std::wstring found = buffer;
+  if (found == kMissing) return false;
+  return CompareByValueType(found, Expand(c.value), c.valuetype, c.method, c.case_sensitive);
+}
+
+bool DllCondition(const ConditionRecord& c) {
+  const std::wstring module = Expand(c.path);
+  if (!LoadExtensionModule(module)) {
+    GetLog().Error(L"加载扩展dll失败: %s", module.c_str());
+    return false;
+  }
+  const std::wstring function = Expand(c.name);
+  const bool answer = CallExtensionCondition(module, function, c.id, c.param1, c.param2) != 0;
+  GetLog().Info(L"执行扩展dll: %s, 条件函数: %s, 结果是: %d(bool)", module.c_str(), function.c_str(),
+                answer ? 1 : 0);
+  return answer;
+}
+
+bool VarCondition(const ConditionRecord& c) {
+  if (c.name.empty()) return false;
+  std::wstring found;
+  if (!GetVariableStore().GetVariable(Expand(c.name), found)) return false;
+  return CompareByValueType(found, Expand(c.value), c.valuetype, c.method, c.case_sensitive);
+}
+
+bool PeCondition(const ConditionRecord& c) {
+  bool is_64bit = false;
+  if (!tz::ReadImageBitness(Expand(c.path), is_64bit)) return false;
+  return CompareStrings(is_64bit ? L"x64" : L"x86", c.value, c.method, c.case_sensitive);
+}
+
+}  // namespace
+
+bool CConditionTable::Judge(const ConditionRecord& item, bool& ran) {
   ran = false;
-  return false;
+  if (t_active.size() >= kMaxNesting || std::find(t_active.begin(), t_active.end(), item.id) != t_active.end()) {
+    return false;
+  }
+  ActiveItem active(item.id);
+  bool outcome = false;
+  switch (item.type) {
+    case COND_PATHEXIST: outcome = PathExistCondition(item); break;
+    case COND_EMPTYDIR: outcome = EmptyDirCondition(item); break;
+    case COND_REGEXIST: outcome = RegExistCondition(item); break;
+    case COND_REGVALUE: outcome = RegValueCondition(item); break;
+    case COND_OSVER: outcome = OsVerCondition(item); break;
+    case COND_FILEVER: outcome = FileVerCondition(item); break;
+    case COND_PROCEXIST: outcome = ProcExistCondition(item); break;
+    case COND_INIVALUE: outcome = IniValueCondition(item); break;
+    case COND_DLL: outcome = DllCondition(item); break;
+    case COND_LOGIC: outcome = EvaluateLogic(item.cid1, item.cid2, item.logic); break;
+    case COND_VAR: outcome = VarCondition(item); break;
+    case COND_PE: outcome = PeCondition(item); break;
+    default: outcome = false; break;
+  }
+  if (item.not_) outcome = !outcome;
+  GetLog().Info(L"条件%u判断结果: %s", item.id, outcome ? L"成立" : L"不成立");
+  ran = true;
+  return outcome;
+}
+
+bool CConditionTable::Evaluate(uint32_t id) {
+  if (id < kFirstScriptId) return BuiltinCondition(id);
+  ConditionRecord item;
+  if (!Find(id, item)) return false;
+  if (item.cached) return item.cached_value;
+  bool ran = false;
+  const bool outcome = Judge(item, ran);
+  if (ran && !item.nocache) {
+    tz::ScopedLock lock(lock_);
+    auto it = items_.find(id);
+    if (it != items_.end()) {
+      it->second.cached = true;
+      it->second.cached_value = outcome;
+    }
+  }
+  return outcome;
+}
+
+bool CConditionTable::EvaluateLogic(uint32_t cid1, uint32_t cid2, int logic) {
+  if (logic == LOGIC_NONE) return cid1 == 0 || Evaluate(cid1);
+  if (cid1 == 0) return false;
+  // Both operands are always evaluated, so each is logged and cached whatever the first gave.
+  const bool a = Evaluate(cid1);
+  const bool b = (cid2 != 0 && logic != LOGIC_NOT) ? Evaluate(cid2) : false;
+  switch (logic) {
+    case LOGIC_NOT: return !a;
+    case LOGIC_AND: return a && b;
+    case LOGIC_OR: return a || b;
+    case LOGIC_XOR: return a != b;
+    default: return false;
+  }
 }
