@@ -1,5 +1,52 @@
 #include "core/stage_runner.h"
 
+#include "actions/action_man.h"
+#include "conditions/condition_table.h"
+#include "diag/install_log.h"
+
+namespace {
+
+// Built-in conditions the item gates read.
+constexpr uint32_t kConditionSilent = 5;
+constexpr uint32_t kConditionOverwrite = 6;
+
+// A run requirement (0 none, 1 must hold, 2 must not hold) against the current state.
+bool RequirementMet(int requirement, bool state) {
+  if (requirement == 1) return state;
+  if (requirement == 2) return !state;
+  return true;
+}
+
+void LogItemSkipped(int item_id, const wchar_t* reason_word) {
+  GetLog().Info(L"执行组%d被跳过, 原因: 要求%s", item_id, reason_word);
+}
+
+// An action result that ends the stage, as the stage result; 0 when the list goes on.
+int StageResultOf(int action_result) {
+  switch (action_result) {
+    case ACTION_STOP_ABORT:
+      return 2;
+    case ACTION_STOP_EXIT:
+      return 3;
+    case ACTION_STOP_RETURN:
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+int RunActionList(const std::vector<uint32_t>& aids) {
+  CActionMan& actions = GetActionMan();
+  for (uint32_t id : aids) {
+    const int r = actions.Execute(id);
+    GetLog().Info(L"执行动作%u, 结果是%d", id, r);
+    if (const int stop = StageResultOf(r)) return stop;
+  }
+  return 0;
+}
+
+}  // namespace
+
 CStageRunner& GetStageRunner() {
   static CStageRunner runner;
   return runner;
@@ -13,7 +60,36 @@ const std::vector<StageItem>* CStageRunner::Items(int stage) const {
 }
 
 int CStageRunner::RunStage(int stage) {
-  // Items are gated and run once the condition evaluator and the action manager exist.
-  (void)stage;
+  const std::vector<StageItem>* items = Items(stage);
+  if (!items) return 0;
+  CConditionTable& conditions = GetConditionTable();
+  for (const StageItem& item : *items) {
+    // Read afresh for every item: an earlier action of this stage may have switched the mode.
+    const bool silent = conditions.Evaluate(kConditionSilent);
+    const bool overwrite = conditions.Evaluate(kConditionOverwrite);
+    if (!RequirementMet(item.silent, silent)) {
+      LogItemSkipped(item.id, item.silent == 1 ? L"静默" : L"非静默");
+      continue;
+    }
+    if (!RequirementMet(item.overwrite, overwrite)) {
+      LogItemSkipped(item.id, item.overwrite == 1 ? L"覆盖安装" : L"新安装");
+      continue;
+    }
+    const auto cid1 = static_cast<uint32_t>(item.cid1);
+    const auto cid2 = static_cast<uint32_t>(item.cid2);
+    if (!conditions.EvaluateLogic(cid1, cid2, item.logic)) {
+      GetLog().Info(L"执行组%d被跳过, 原因: 逻辑条件%u-%u假", item.id, cid1, cid2);
+      continue;
+    }
+    for (const StageGroup& group : item.groups) {
+      const auto gcid1 = static_cast<uint32_t>(group.cid1);
+      const auto gcid2 = static_cast<uint32_t>(group.cid2);
+      if (!conditions.EvaluateLogic(gcid1, gcid2, group.logic)) {
+        GetLog().Info(L"执行子组被跳过, 原因: 逻辑条件%u-%u假", gcid1, gcid2);
+        continue;
+      }
+      if (const int result = RunActionList(group.aids)) return result;
+    }
+  }
   return 0;
 }

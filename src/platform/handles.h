@@ -127,7 +127,7 @@ template <typename T>
 class ComPtr {
  public:
   ComPtr() noexcept = default;
-  ComPtr(T* p) noexcept : p_(p) {  // adds a reference, like an assignment of a raw pointer
+  explicit ComPtr(T* p) noexcept : p_(p) {  // adds a reference; use Attach to take one over
     if (p_) p_->AddRef();
   }
   ComPtr(const ComPtr& other) noexcept : ComPtr(other.p_) {}

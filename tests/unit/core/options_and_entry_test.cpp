@@ -63,6 +63,20 @@ TEST(OptionsStore, TextOnlyFromBstrAndLeftUntouchedOtherwise) {
   EXPECT_EQ(text, L"second");
 }
 
+TEST_F(DefaultInstallDirTest, ProgramFilesAndAppNameWithoutSettings) {
+  GetOptions().SetText(OPT_APPNAME, L"App");
+  wchar_t program_files[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"ProgramFiles", program_files, MAX_PATH);
+  EXPECT_EQ(DefaultInstallDir(), std::wstring(program_files) + L"\\App");
+}
+
+TEST_F(DefaultInstallDirTest, SettingsAreExpanded) {
+  GetOptions().SetText(OPT_APPNAME, L"Lumo");
+  GetOptions().SetText(OPT_DEFAULTPATH, L"C:\\%APPNAME%Root");
+  GetOptions().SetText(OPT_DIRNAME, L"%APPNAME% Files");
+  EXPECT_EQ(DefaultInstallDir(), L"C:\\LumoRoot\\Lumo Files");
+}
+
 TEST_F(DefaultInstallDirTest, DefaultPathAndDirNameJoinedByOneBackslash) {
   GetOptions().SetText(OPT_DEFAULTPATH, L"D:\\Apps");
   GetOptions().SetText(OPT_DIRNAME, L"Tool");

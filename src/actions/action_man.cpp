@@ -1,0 +1,163 @@
+#include "actions/action_man.h"
+
+#include "actions/action_handlers.h"
+#include "core/options_store.h"
+#include "diag/install_log.h"
+#include "platform/process.h"
+#include "ui/ui_host.h"
+
+namespace {
+
+// Type code -> handler. A type without an entry runs nothing and gives ACTION_NOTHING; adding a
+// type is one line here plus its action_<family>.cpp (the handlers are named here rather than
+// registering themselves because the engine is a static library, whose linker drops object files
+// that nothing references).
+struct HandlerEntry {
+  ActionType type;
+  ActionHandler handler;
+};
+constexpr HandlerEntry kHandlers[] = {
+    {ACT_MSGBOX, RunMsgBoxAction},     {ACT_RUNDLL, RunRunDllAction},         {ACT_SETPATH, RunSetPathAction},
+    {ACT_UNLOAD, RunUnloadAction},     {ACT_LIST, RunListAction},             {ACT_VAR, RunVarAction},
+    {ACT_SETINSTDIR, RunSetInstDirAction},
+    {ACT_REGWRITE, RunRegWriteAction}, {ACT_REGDELETE, RunRegDeleteAction},
+    {ACT_INI, RunIniAction},           {ACT_RUN, RunRunAction},               {ACT_SHELL, RunShellAction},
+    {ACT_KILL, RunKillAction},         {ACT_REGDLL, RunRegDllAction},         {ACT_SERVICE, RunServiceAction},
+};
+
+ActionHandler FindHandler(ActionType type) {
+  for (const HandlerEntry& entry : kHandlers)
+    if (entry.type == type) return entry.handler;
+  return nullptr;
+}
+
+// Nesting of Execute on this thread. Once the cap is crossed every call still nested under the
+// outermost one fails at once, so a list that names itself twice cannot fan out exponentially.
+thread_local int t_depth = 0;
+thread_local bool t_unwinding = false;
+
+class NestingScope {
+ public:
+  NestingScope() { ++t_depth; }
+  ~NestingScope() {
+    if (--t_depth == 0) t_unwinding = false;
+  }
+  NestingScope(const NestingScope&) = delete;
+  NestingScope& operator=(const NestingScope&) = delete;
+};
+
+void LogInstallMode(const wchar_t* word) { GetLog().Info(L"设置安装模式: %s安装", word); }
+
+template <typename Fn>
+Fn Kernel32Function(const char* name) {
+  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  if (!kernel) return nullptr;
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(kernel, name)));
+}
+
+}  // namespace
+
+CActionMan& GetActionMan() {
+  static CActionMan manager;
+  return manager;
+}
+
+int CActionMan::Execute(uint32_t id) {
+  NestingScope scope;
+  if (t_unwinding) return ACTION_FAILED;
+  if (t_depth > kMaxActionNesting) {
+    t_unwinding = true;
+    GetLog().Error(L"动作%u嵌套执行超过%d层, 按执行失败处理", id, kMaxActionNesting);
+    return ACTION_FAILED;
+  }
+  if (id < kFirstScriptActionId) return RunBuiltin(id);
+
+  ActionRecord item;
+  if (!Table().Find(id, item)) return ACTION_NOTHING;
+  // The display text goes to the window as written; the window decides what to make of it.
+  if (!item.display.empty()) ReportActionText(item.display);
+  if (item.start != -1) ReportProgress(item.start);
+  const ActionHandler handler = FindHandler(item.type);
+  const int result = handler ? handler(item) : ACTION_NOTHING;
+  // Reported whatever the result, so a failed step still moves the bar to where the script expects.
+  if (item.end != -1) ReportProgress(item.end);
+  return result;
+}
+
+int CActionMan::RunFailurePath(const ActionRecord& item) {
+  for (int32_t next : item.onerror) {
+    const int r = Execute(static_cast<uint32_t>(next));
+    // 6 means "back to the window", which an error handler has no business doing: it does not stop.
+    if (r == ACTION_STOP_ABORT || r == ACTION_STOP_EXIT) return r;
+  }
+  return ACTION_FAILED;
+}
+
+int CActionMan::RunBuiltin(uint32_t id) {
+  COptionsStore& options = GetOptions();
+  switch (id) {
+    case 1:
+      return ACTION_FAILED;
+    case 2:
+      return ACTION_STOP_ABORT;
+    case 3:
+      return ACTION_STOP_EXIT;
+    case 4:
+      return tz::Reboot() ? ACTION_DONE : ACTION_BUILTIN_FAILED;
+    case 5:
+      options.SetBool(OPT_OVERWRITE, false);
+      LogInstallMode(L"新");
+      return ACTION_DONE;
+    case 6:
+      options.SetBool(OPT_OVERWRITE, true);
+      LogInstallMode(L"覆盖");
+      return ACTION_DONE;
+    case 7:
+      options.SetBool(OPT_SILENT, false);
+      LogInstallMode(L"非静默");
+      return ACTION_DONE;
+    case 8:
+      options.SetBool(OPT_SILENT, true);
+      LogInstallMode(L"静默");
+      return ACTION_DONE;
+    case 9:
+      return DisableRedirection();
+    case 10:
+      return RevertRedirection();
+    case 11:
+      ShowMainWindow(false);
+      return ACTION_DONE;
+    case 12:
+      ShowMainWindow(true);
+      return ACTION_DONE;
+    case 13:
+      return ACTION_STOP_RETURN;
+    default:
+      return ACTION_NOTHING;
+  }
+}
+
+int CActionMan::DisableRedirection() {
+  // 32-bit Windows has nothing to redirect.
+  if (!tz::IsWow64()) return ACTION_NOTHING;
+  tz::ScopedLock lock(redirection_lock_);
+  if (redirection_disabled_) return ACTION_NOTHING;
+  using DisableFn = BOOL(WINAPI*)(PVOID*);
+  const auto disable = Kernel32Function<DisableFn>("Wow64DisableWow64FsRedirection");
+  PVOID saved = nullptr;
+  if (!disable || !disable(&saved)) return ACTION_BUILTIN_FAILED;
+  redirection_disabled_ = true;
+  redirection_saved_ = saved;
+  return ACTION_DONE;
+}
+
+int CActionMan::RevertRedirection() {
+  if (!tz::IsWow64()) return ACTION_NOTHING;
+  tz::ScopedLock lock(redirection_lock_);
+  if (!redirection_disabled_) return ACTION_NOTHING;
+  using RevertFn = BOOL(WINAPI*)(PVOID);
+  if (const auto revert = Kernel32Function<RevertFn>("Wow64RevertWow64FsRedirection")) revert(redirection_saved_);
+  redirection_disabled_ = false;
+  redirection_saved_ = nullptr;
+  return ACTION_DONE;
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The action manager: runs one action id at a time for the stage runner, the action handlers that
+// chain further actions and the extension module's host services. Execute never fails towards its
+// caller: everything it has to say is in the result code.
+#include <windows.h>
+
+#include <cstdint>
+
+#include "actions/action_table.h"
+#include "platform/sync.h"
+
+// Result codes of Execute.
+enum ActionResult : int {
+  ACTION_NOTHING = 0,         // missing item, unrecognised type, or a negative answer
+  ACTION_DONE = 1,
+  ACTION_BUILTIN_FAILED = 2,  // a built-in action could not do its work
+  ACTION_FAILED = 3,          // the handler failed and its onerror list did not stop
+  ACTION_STOP_ABORT = 4,      // ends the stage with stage result 2
+  ACTION_STOP_EXIT = 5,       // ends the stage with stage result 3
+  ACTION_STOP_RETURN = 6,     // ends the stage with stage result 1
+};
+
+// Ids below this are the built-in actions; script items use 100 and up.
+constexpr uint32_t kFirstScriptActionId = 100;
+
+// Execute calls nested deeper than this on one thread (a `list` naming itself, an onerror list that
+// fails again) stop: the excess call fails with ACTION_FAILED, and so does every call still nested
+// under the outermost one, so a runaway script cannot exhaust the stack or loop for ever.
+constexpr int kMaxActionNesting = 64;
+
+class CActionMan {
+ public:
+  CActionMan() = default;
+  CActionMan(const CActionMan&) = delete;
+  CActionMan& operator=(const CActionMan&) = delete;
+
+  // The items; the loader fills the table, Execute copies one item out per call.
+  CActionTable& Table() { return GetActionTable(); }
+
+  // Runs a built-in action (id < 100) or the script item of `id`, reporting the item's display text
+  // and its start/end progress through the UI host. Safe to call again from inside a handler.
+  int Execute(uint32_t id);
+
+  // The failure path of a handler that failed: runs `item`'s onerror ids in order and returns the
+  // first 4 or 5 among their results, else ACTION_FAILED.
+  int RunFailurePath(const ActionRecord& item);
+
+ private:
+  int RunBuiltin(uint32_t id);
+  int DisableRedirection();
+  int RevertRedirection();
+
+  // WOW64 redirection is a per-thread setting in Windows, but the mark is process-wide: one disable
+  // waits for one revert, whichever thread runs them.
+  tz::CriticalSection redirection_lock_;
+  bool redirection_disabled_ = false;
+  PVOID redirection_saved_ = nullptr;
+};
+
+CActionMan& GetActionMan();

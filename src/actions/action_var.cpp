@@ -1,0 +1,42 @@
+// var: sets a script variable (mode 0), chooses one of two values by a condition (mode 1), or
+// tests whether a variable exists (mode 2).
+#include "actions/action_handlers.h"
+#include "actions/action_man.h"
+#include "conditions/condition_table.h"
+#include "diag/install_log.h"
+#include "script/script_values.h"
+#include "script/text_expand.h"
+#include "script/variable_store.h"
+
+namespace {
+
+enum VarMode { VAR_SET = 0, VAR_CHOOSE = 1, VAR_EXISTS = 2 };
+
+}  // namespace
+
+int RunVarAction(const ActionRecord& item) {
+  CVariableStore& variables = GetVariableStore();
+  std::wstring value;
+  switch (tz::ParseDecimal(item.method)) {
+    case VAR_SET:
+      value = Expand(item.value);
+      break;
+    case VAR_CHOOSE: {
+      const std::vector<std::wstring> choices = tz::SplitTrim(item.value, L',');
+      if (choices.size() != 2) return ACTION_NOTHING;
+      const auto condition = static_cast<uint32_t>(tz::ParseDecimal(item.param1));
+      value = Expand(GetConditionTable().Evaluate(condition) ? choices[0] : choices[1]);
+      break;
+    }
+    case VAR_EXISTS: {
+      std::wstring ignored;
+      return variables.GetVariable(item.name, ignored) ? ACTION_DONE : ACTION_NOTHING;
+    }
+    default:
+      return ACTION_NOTHING;
+  }
+  // The name is taken as written: a variable's name never depends on other variables.
+  if (!variables.SetVariable(item.name, value)) return ACTION_NOTHING;
+  GetLog().Info(L"Set var %s, value %s", item.name.c_str(), value.c_str());
+  return ACTION_DONE;
+}
