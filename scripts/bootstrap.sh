@@ -8,7 +8,7 @@ mkdir -p "$deps"
 t0=$(date +%s)
 
 packages=(
-  cmake ninja-build make dpkg-dev python3
+  cmake ninja-build make dpkg-dev python3 ccache
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   mingw-w64-tools
