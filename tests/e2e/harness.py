@@ -14,12 +14,18 @@ A scenario is a folder with scenario.json:
     "args": ["/s"],                  # command line
     "env": {"NAME": "value"},        # extra environment for the installer
     "hold_mutex": "Name",            # a second process holds this mutex while the installer runs
-    "setup": [{"mkdir": "{WORK}/x"}, {"write": "{WORK}/f.txt", "text": "..."}],
+    "setup": [{"mkdir": "{WORK}/x"}, {"write": "{WORK}/f.txt", "text": "..."},
+              {"copy": "{BUILD}/tests/tz_testproc.exe", "to": "{WORK}/tp.exe"},
+              {"wine": ["reg", "add", "HKLM\\Software\\X", "/v", "N", "/d", "1", "/f", "/reg:32"],
+               "check": false}],       # a Windows command in the prefix; "check": it must exit 0 (default)
+    "cleanup": [{"wine": ["sc", "delete", "Name"], "check": false}],
+                                     # steps as in "setup", run after the checks whatever their outcome
     "runs": 1,                       # run the installer this many times (the expectations see the last)
     "exit": 0,                       # expected exit code
     "logs": [                        # log files to check
-      {"path": "{WORK}/install.log",   # or "copy": true for the "/log" exit copy beside the installer
-       "header": true,                 # BOM and the two header lines
+      {"path": "{WORK}/install.log",   # or "copy": true for the "/log" exit copy beside the installer;
+                                       # "*", "?" and "[...]" match names made of the clock (one file must match)
+       "header": true,                 # BOM and the two header lines ("version": "1.0.0.1" checks it)
        "lines": ["text", "re:regex"],  # each must match a line; "ordered": true keeps their order
        "absent": ["text"],             # no line may match
        "count": {"text": 1}}           # exact number of matching lines
@@ -32,10 +38,11 @@ A scenario is a folder with scenario.json:
 
 Placeholders in the script, the arguments and every expectation: {WORK} (Windows path of the
 scenario's work folder), {WORK_UNIX}, {INSTALLER} (Windows path of the installer), {NAME} (its
-file name). Log expectations compare a line without its time stamp: an Info line reads "text",
-a Warning "[警告]: text", an Error "[错误]: text".
+file name), {BUILD} (Windows path of the build folder). Log expectations compare a line without its
+time stamp: an Info line reads "text", a Warning "[警告]: text", an Error "[错误]: text".
 """
 import argparse
+import glob
 import json
 import os
 import re
@@ -65,6 +72,11 @@ def unix_path(path):
     return path
 
 
+def unescape(text):
+    """Undoes regdump's escaping of backslashes, line breaks and tabs."""
+    return re.sub(r"\\(.)", lambda m: {"n": "\n", "t": "\t", "r": "\r"}.get(m.group(1), m.group(1)), text)
+
+
 class Scenario:
     def __init__(self, build, folder):
         self.build = os.path.abspath(build)
@@ -80,6 +92,7 @@ class Scenario:
             "{WORK_UNIX}": self.work,
             "{INSTALLER}": win_path(self.installer),
             "{NAME}": self.installer_name,
+            "{BUILD}": win_path(self.build),
         }
         self.env = dict(os.environ)
         self.env.setdefault("WINEPREFIX", os.path.join(self.build, "wineprefix"))
@@ -135,7 +148,10 @@ class Scenario:
         if p.returncode != 0:
             raise Failure("respack failed: %s %s" % (p.stdout.decode(errors="replace"),
                                                      p.stderr.decode(errors="replace")))
-        for step in self.fill(self.spec.get("setup", [])):
+        self.steps(self.spec.get("setup", []))
+
+    def steps(self, steps, check=True):
+        for step in self.fill(steps):
             if "mkdir" in step:
                 os.makedirs(unix_path(step["mkdir"]), exist_ok=True)
             elif "write" in step:
@@ -149,6 +165,15 @@ class Scenario:
                     shutil.rmtree(target, ignore_errors=True)
                 elif os.path.exists(target):
                     os.remove(target)
+            elif "copy" in step:
+                target = unix_path(step["to"])
+                os.makedirs(os.path.dirname(target), exist_ok=True)
+                shutil.copyfile(unix_path(step["copy"]), target)
+            elif "wine" in step:
+                p = self.wine(step["wine"])
+                if check and step.get("check", True) and p.returncode != 0:
+                    raise Failure("step %s exited with %d: %s" % (step["wine"], p.returncode,
+                                                                 p.stderr.decode(errors="replace")))
 
     def make_archive(self, res, index):
         src = os.path.join(self.folder, res["archive"])
@@ -215,6 +240,11 @@ class Scenario:
             path = os.path.join(self.work, copies[0])
         else:
             path = unix_path(spec["path"])
+            if any(c in path for c in "*?["):  # a name made of the clock: exactly one file must match
+                found = glob.glob(path)
+                if len(found) != 1:
+                    return ["expected one log file matching %s, found %s" % (path, found)]
+                path = found[0]
         if not os.path.exists(path):
             return ["log file missing: %s" % path]
         raw = open(path, "rb").read()
@@ -233,6 +263,8 @@ class Scenario:
             if spec.get("installer_path", True) and lines and \
                     lines[0] != "执行安装程序: " + self.subst["{INSTALLER}"]:
                 errors.append("%s: header names %r" % (path, lines[0]))
+            if "version" in spec and len(lines) > 1 and not lines[1].startswith("版本: %s, " % spec["version"]):
+                errors.append("%s: header version %r, expected %r" % (path, lines[1], spec["version"]))
             body = lines[2:]
         entries = []
         for line in body:
@@ -287,7 +319,7 @@ class Scenario:
         values = {}
         for line in p.stdout.decode("utf-8").splitlines():
             name, typ, data = (line.split("\t") + ["", ""])[:3]
-            values[name] = [typ, data]
+            values[unescape(name)] = [typ, unescape(data)]
         errors = []
         for name, expected in spec.get("values", {}).items():
             if name not in values:
@@ -326,6 +358,11 @@ def main():
         errors = s.check(code)
     except (Failure, subprocess.TimeoutExpired, subprocess.CalledProcessError) as e:
         errors = [str(e)]
+    finally:
+        try:
+            s.steps(s.spec.get("cleanup", []), check=False)
+        except (OSError, subprocess.SubprocessError):
+            pass
     if errors:
         print("FAIL %s" % s.name)
         for e in errors:
