@@ -1,0 +1,95 @@
+// run, shell and kill: start a program (optionally waiting and branching on its exit code), hand a
+// file to the shell, terminate running programs by executable name.
+#include <windows.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include "actions/action_handlers.h"
+#include "actions/action_man.h"
+#include "platform/process.h"
+#include "script/script_values.h"
+#include "script/text_expand.h"
+
+namespace {
+
+// The medium-integrity command line is built in a buffer of this many characters (NUL excluded).
+constexpr size_t kMediumCommandChars = 511;
+
+// `run` option words may stand anywhere in `method`, in any case and with or without separators.
+bool HasWord(const std::wstring& method, const wchar_t* word) { return StrStrIW(method.c_str(), word) != nullptr; }
+
+// The `actionlist` id paired with the first `retlist` entry equal to the exit code, when the two
+// lists pair up.
+bool FindExitCodeAction(const ActionRecord& item, DWORD exit_code, uint32_t& action) {
+  if (item.retlist.empty() || item.retlist.size() != item.actionlist.size()) return false;
+  for (size_t i = 0; i < item.retlist.size(); ++i) {
+    if (static_cast<DWORD>(item.retlist[i]) != exit_code) continue;
+    action = static_cast<uint32_t>(item.actionlist[i]);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int RunRunAction(const ActionRecord& item) {
+  const std::wstring file = Expand(item.path);
+  const bool hide = HasWord(item.method, L"hide");
+  const bool wait = HasWord(item.method, L"wait");
+  const bool medium = HasWord(item.method, L"medium");
+  const std::wstring directory = item.name.empty() ? std::wstring() : Expand(item.name);
+  const std::wstring arguments = item.param1.empty() ? std::wstring() : Expand(item.param1);
+
+  if (wait) {
+    // A negative timeout means no limit, like 0.
+    const int32_t timeout = tz::ParseDecimal(item.value);
+    DWORD exit_code = tz::kStillRunning;
+    if (!tz::StartProcess(file, arguments, !hide, true, timeout > 0 ? static_cast<DWORD>(timeout) : 0, directory,
+                          &exit_code))
+      return GetActionMan().RunFailurePath(item);
+    // A program still running at the timeout has no exit code to branch on.
+    uint32_t next = 0;
+    if (exit_code != tz::kStillRunning && FindExitCodeAction(item, exit_code, next))
+      return GetActionMan().Execute(next);
+    return ACTION_DONE;
+  }
+
+  if (medium) {
+    // The program must not inherit the installer's administrator rights. This start takes a bare
+    // command line: the working directory and "hide" do not apply to it.
+    std::wstring command = arguments.empty() ? file : L"\"" + file + L"\" " + arguments;
+    if (command.size() > kMediumCommandChars) command.resize(kMediumCommandChars);
+    return tz::StartMediumIntegrity(command) ? ACTION_DONE : GetActionMan().RunFailurePath(item);
+  }
+
+  return tz::StartProcess(file, arguments, !hide, false, 0, directory, nullptr) ? ACTION_DONE
+                                                                               : GetActionMan().RunFailurePath(item);
+}
+
+int RunShellAction(const ActionRecord& item) {
+  const std::wstring file = Expand(item.path);
+  const std::wstring parameters = item.param1.empty() ? std::wstring() : Expand(item.param1);
+  const std::wstring directory = item.name.empty() ? std::wstring() : Expand(item.name);
+  const int show = item.value.empty() ? SW_SHOWNORMAL : tz::ParseDecimal(item.value);
+  // The verb is a shell keyword, never a script text: taken as written.
+  const HINSTANCE result =
+      ShellExecuteW(nullptr, item.method.empty() ? nullptr : item.method.c_str(), file.c_str(),
+                    parameters.empty() ? nullptr : parameters.c_str(),
+                    directory.empty() ? nullptr : directory.c_str(), show);
+  // ShellExecuteW answers an error code of 32 or less, else a pseudo-instance.
+  return reinterpret_cast<INT_PTR>(result) > 32 ? ACTION_DONE : GetActionMan().RunFailurePath(item);
+}
+
+int RunKillAction(const ActionRecord& item) {
+  if (item.name.empty()) return ACTION_NOTHING;
+  if (item.name.find(L',') == std::wstring::npos) {
+    const std::wstring exe = Expand(item.name);
+    const std::wstring directory = item.path.empty() ? std::wstring() : Expand(item.path);
+    return tz::KillProcesses(exe, directory) ? ACTION_DONE : GetActionMan().RunFailurePath(item);
+  }
+  // A list names alternatives (one program under several names): the first process of each goes,
+  // and finding none is no failure.
+  std::vector<std::wstring> names;
+  for (const std::wstring& name : tz::SplitTrim(item.name, L',')) names.push_back(Expand(name));
+  return tz::KillFirstByNames(names) > 0 ? ACTION_DONE : ACTION_NOTHING;
+}
