@@ -1,6 +1,7 @@
 #pragma once
 // What the engine asks of the extension module host: load and unload modules and call their
-// condition, action and variable functions. Until the host exists every call fails.
+// condition, action and variable functions. Thin forwarders to the module manager
+// (extension/module_manager.h), kept so callers need not know its class.
 #include <cstdint>
 #include <string>
 
