@@ -21,3 +21,7 @@ int RunShellAction(const ActionRecord& item);       // action_process.cpp
 int RunKillAction(const ActionRecord& item);        // action_process.cpp
 int RunRegDllAction(const ActionRecord& item);      // action_regdll.cpp
 int RunServiceAction(const ActionRecord& item);     // action_service.cpp
+int RunExtractAction(const ActionRecord& item);     // action_extract.cpp
+int RunDeleteAction(const ActionRecord& item);      // action_files.cpp
+int RunCopyAction(const ActionRecord& item);        // action_files.cpp
+int RunShortcutAction(const ActionRecord& item);    // action_shortcut.cpp

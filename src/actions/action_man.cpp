@@ -23,6 +23,8 @@ constexpr HandlerEntry kHandlers[] = {
     {ACT_REGWRITE, RunRegWriteAction}, {ACT_REGDELETE, RunRegDeleteAction},
     {ACT_INI, RunIniAction},           {ACT_RUN, RunRunAction},               {ACT_SHELL, RunShellAction},
     {ACT_KILL, RunKillAction},         {ACT_REGDLL, RunRegDllAction},         {ACT_SERVICE, RunServiceAction},
+    {ACT_DELETE, RunDeleteAction},     {ACT_COPY, RunCopyAction},             {ACT_SHORTCUT, RunShortcutAction},
+    {ACT_EXTRACT, RunExtractAction},
 };
 
 ActionHandler FindHandler(ActionType type) {

@@ -4,9 +4,11 @@
 // caller: everything it has to say is in the result code.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 
 #include "actions/action_table.h"
+#include "extract/extractor.h"
 #include "platform/sync.h"
 
 // Result codes of Execute.
@@ -28,7 +30,10 @@ constexpr uint32_t kFirstScriptActionId = 100;
 // under the outermost one, so a runaway script cannot exhaust the stack or loop for ever.
 constexpr int kMaxActionNesting = 64;
 
-class CActionMan {
+// Also the extractor's user callback: the `extract` action hands it over with the action's
+// ExtractProgress as the context (action_man_extract.cpp), so every item reaches the log and the
+// progress bar, and files that cannot be created go to the locked-file replacement.
+class CActionMan final : public IExtracUserCallback {
  public:
   CActionMan() = default;
   CActionMan(const CActionMan&) = delete;
@@ -45,6 +50,17 @@ class CActionMan {
   // first 4 or 5 among their results, else ACTION_FAILED.
   int RunFailurePath(const ActionRecord& item);
 
+  // Adds the milliseconds of one successful extraction and returns the run's total.
+  uint32_t AddExtractTime(uint32_t milliseconds);
+
+  // IExtracUserCallback; `context` is the action's ExtractProgress (may be null).
+  void SetTotal(void* context, uint64_t total) override;
+  void OnBegin(void* context) override;
+  int OnItemBegin(void* context, const wchar_t* path, uint64_t size, bool isDirectory) override;
+  int OnCreateFailed(void* context, wchar_t* pathBuffer, unsigned bufferChars) override;
+  void OnItemDone(void* context, const wchar_t* path, int operationResult) override;
+  void OnEnd(void* context) override;
+
  private:
   int RunBuiltin(uint32_t id);
   int DisableRedirection();
@@ -55,6 +71,8 @@ class CActionMan {
   tz::CriticalSection redirection_lock_;
   bool redirection_disabled_ = false;
   PVOID redirection_saved_ = nullptr;
+
+  std::atomic<uint32_t> extract_ms_{0};
 };
 
 CActionMan& GetActionMan();

@@ -10,10 +10,21 @@ A scenario is a folder with scenario.json:
       {"type": "FILE", "name": 303, "archive": "payload", "format": "7z", "switches": ["-m0=lzma2"]},
       {"type": "LANG", "name": "lang_en", "file": "en.ini", "lang": 1033}
     ],
+                                     # "archive" also takes "format": "cab" (made by gcab), and
+                                     # "mtime": "2021-03-04T05:06:07Z" / "readonly": ["rel/path"]
+                                     # (the folder is staged with these, since git keeps neither);
+                                     # {"generate": "empty_7z" | "7z" | "zip", "entries": [...]}
+                                     # makes what 7zz cannot (archive_gen.py); any resource may be
+                                     # damaged ("truncate": bytes kept, negative: dropped from the end;
+                                     # "flip": [offsets]), copied out ("save_as": path) and left out
+                                     # of the installer ("embed": false)
     "installer": "setup.exe",        # file name of the installer in the work folder
     "args": ["/s"],                  # command line
     "env": {"NAME": "value"},        # extra environment for the installer
     "hold_mutex": "Name",            # a second process holds this mutex while the installer runs
+    "background": [{"run": ["{BUILD}\\tests\\tz_testproc.exe", "/hold:{WORK}\\f", "/ready:{WORK}\\r"],
+                    "ready": "{WORK}/r"}],  # Windows programs started (and waited for) before the
+                                     # installer runs, killed after it
     "setup": [{"mkdir": "{WORK}/x"}, {"write": "{WORK}/f.txt", "text": "..."},
               {"copy": "{BUILD}/tests/tz_testproc.exe", "to": "{WORK}/tp.exe"},
               {"wine": ["reg", "add", "HKLM\\Software\\X", "/v", "N", "/d", "1", "/f", "/reg:32"],
@@ -33,16 +44,40 @@ A scenario is a folder with scenario.json:
     "no_copy": true,                 # no exit copy may exist
     "registry": [{"key": "HKLM\\Software\\X", "view": 32, "values": {"Name": ["REG_SZ", "data"]},
                   "absent_values": ["Other"]}, {"key": "...", "view": 64, "exists": false}],
-    "files": [{"path": "{WORK}/x.txt", "exists": true, "text": "content"}]
+    "files": [{"path": "{WORK}/x.txt", "exists": true, "text": "content"}],
+                                     # also "sha256", "same_as" (a file of the scenario folder),
+                                     # "is_dir", "mtime" ("2021-03-04T05:06:07Z", "mtime_tolerance"
+                                     # seconds), "attributes" (["READONLY", "HIDDEN", "SYSTEM",
+                                     # "DIRECTORY"]: exactly these of the four; ARCHIVE is not compared,
+                                     # Wine reports it for every file) as Windows reports them;
+                                     # "glob": true matches "*?[" in the path ("matches": how many, 1);
+                                     # "contains"/"lacks": texts the file must (not) hold ("encoding")
+    "listings": [{"dir": "{WORK}/out", "entries": ["a/", "a/b.txt"]}],
+                                     # every file and folder below dir, folders ending in "/"
+    "pending_renames": {"under": "{WORK}", "ops": [{"from": "re:...", "to": "", "replace": false}]}
+                                     # PendingFileRenameOperations whose source lies under "under":
+                                     # exactly these ("\\??\\" and "!" taken off the paths; "to": ""
+                                     # deletes, "replace": the "!" replace-existing mark)
+    "shortcuts": [{"path": "{WORK}\\links\\App.lnk", "target": "...", "workdir": "...", "args": "",
+                   "icon": "path,0", "description": ""}, {"path": "...", "exists": false}],
+                                     # links read back through IShellLinkW (lnkdump.exe); each field
+                                     # given is compared exactly ("re:" for a regular expression)
+    "commands": [{"wine": ["{BUILD}\\tools\\svcquery.exe", "Name"], "exit": 0, "lines": ["start=3"]}],
+                                     # Windows programs run after the installer: the exit code
+                                     # (default 0) and output lines that must appear ("re:" allowed)
+    "pads": {"P260": {"base": "{WORK}\\long\\", "length": 260, "suffix": ".txt", "char": "a"}}
+                                     # placeholder {P260}: base, then "char" repeated, then suffix,
+                                     # exactly "length" characters long
   }
 
 Placeholders in the script, the arguments and every expectation: {WORK} (Windows path of the
-scenario's work folder), {WORK_UNIX}, {INSTALLER} (Windows path of the installer), {NAME} (its
-file name), {BUILD} (Windows path of the build folder). Log expectations compare a line without its
+scenario's work folder), {WORK_RE} (the same escaped for a regular expression), {WORK_UNIX}, {INSTALLER} (Windows path of the installer), {NAME} (its
+file name), {BUILD} (Windows path of the build folder), {BUILD_UNIX}. Log expectations compare a line without its
 time stamp: an Info line reads "text", a Warning "[警告]: text", an Error "[错误]: text".
 """
 import argparse
 import glob
+import hashlib
 import json
 import os
 import re
@@ -50,6 +85,8 @@ import shutil
 import subprocess
 import sys
 import time
+
+import archive_gen
 
 LINE_RE = re.compile(r"^\[(\d\d):(\d\d):(\d\d)\.(\d\d\d)\]( \[警告\]: | \[错误\]: | )(.*)$")
 
@@ -89,16 +126,29 @@ class Scenario:
         self.installer = os.path.join(self.work, self.installer_name)
         self.subst = {
             "{WORK}": win_path(self.work),
+            "{WORK_RE}": re.escape(win_path(self.work)),
             "{WORK_UNIX}": self.work,
             "{INSTALLER}": win_path(self.installer),
             "{NAME}": self.installer_name,
             "{BUILD}": win_path(self.build),
+            "{BUILD_UNIX}": self.build,
         }
+        self.add_pads()
         self.env = dict(os.environ)
         self.env.setdefault("WINEPREFIX", os.path.join(self.build, "wineprefix"))
         self.env["WINEDEBUG"] = "-all"
         self.env.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=")
         os.environ["WINEPREFIX"] = self.env["WINEPREFIX"]
+
+    def add_pads(self):
+        """Placeholders for paths of an exact length, whatever the length of the work folder."""
+        for key, pad in self.spec.get("pads", {}).items():
+            base = self.fill(pad["base"])
+            suffix = pad.get("suffix", "")
+            count = pad["length"] - len(base) - len(suffix)
+            if count < 1:
+                raise ValueError("pad %s: %r is too long for %d characters" % (key, base, pad["length"]))
+            self.subst["{%s}" % key] = base + pad.get("char", "a") * count + suffix
 
     def fill(self, value):
         if isinstance(value, str):
@@ -133,13 +183,17 @@ class Scenario:
             entry = dict(res)
             if "archive" in res:
                 entry["path"] = self.make_archive(res, i)
+            elif "generate" in res:
+                entry["path"] = self.generate_archive(res, i)
             elif "file" in res:
-                entry["path"] = os.path.join(self.folder, res["file"])
+                entry["path"] = os.path.join(self.folder, self.fill(res["file"]))  # {BUILD_UNIX}: a built file
             elif "text" in res:
                 entry["path"] = os.path.join(self.work, "_res%d.bin" % i)
                 with open(entry["path"], "wb") as f:
                     f.write(self.fill(res["text"]).encode(res.get("encoding", "utf-8")))
-            resources.append(entry)
+            entry["path"] = self.shape_payload(res, entry["path"], i)
+            if res.get("embed", True):
+                resources.append(entry)
         args = [os.path.join(self.build, "tools", "respack.exe"),
                 win_path(os.path.join(self.build, "setup.exe")), win_path(self.installer)]
         for r in resources:
@@ -179,9 +233,52 @@ class Scenario:
         src = os.path.join(self.folder, res["archive"])
         fmt = res.get("format", "7z")
         out = os.path.join(self.work, "_payload%d.%s" % (index, fmt))
+        if "mtime" in res or "readonly" in res:
+            src = archive_gen.stage(src, os.path.join(self.work, "_stage%d" % index), res.get("mtime"),
+                                    res.get("readonly", []))
+        if fmt == "cab":
+            files = sorted(os.path.relpath(os.path.join(root, n), src)
+                           for root, _, names in os.walk(src) for n in names)
+            subprocess.run(["gcab", "-c", "-z", out] + files, cwd=src, check=True)
+            return out
         cmd = ["7zz", "a", "-t" + fmt, "-bd", "-bso0", "-bsp0"] + res.get("switches", []) + [out, "."]
-        subprocess.run(cmd, cwd=src, check=True)
+        subprocess.run(cmd, cwd=src, check=True, env=archive_gen.ENV)
         return out
+
+    def generate_archive(self, res, index):
+        out = os.path.join(self.work, "_payload%d.bin" % index)
+        scratch = os.path.join(self.work, "_gen%d" % index)
+        os.makedirs(scratch)
+        archive_gen.generate(res["generate"], out, res, scratch)
+        return out
+
+    def shape_payload(self, res, path, index):
+        """Damages a copy of the payload and copies it out, as the resource asks."""
+        if "truncate" in res or "flip" in res:
+            damaged = os.path.join(self.work, "_damaged%d.bin" % index)
+            shutil.copyfile(path, damaged)
+            archive_gen.damage(damaged, res.get("truncate"), res.get("flip", []))
+            path = damaged
+        if "save_as" in res:
+            target = unix_path(self.fill(res["save_as"]))
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            shutil.copyfile(path, target)
+        return path
+
+    def start_background(self):
+        procs = []
+        for bg in self.fill(self.spec.get("background", [])):
+            procs.append(subprocess.Popen(["wine"] + bg["run"], env=self.env, cwd=self.work,
+                                          stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                          stderr=subprocess.DEVNULL))
+            if "ready" in bg:
+                ready = unix_path(bg["ready"])
+                deadline = time.time() + 30
+                while not os.path.exists(ready):
+                    if procs[-1].poll() is not None or time.time() > deadline:
+                        raise Failure("background program %s did not get ready" % bg["run"])
+                    time.sleep(0.1)
+        return procs
 
     # -- running ----------------------------------------------------------------------
     def run(self):
@@ -197,7 +294,9 @@ class Scenario:
                 if time.time() > deadline:
                     raise Failure("the mutex holder did not start")
                 time.sleep(0.1)
+        background = []
         try:
+            background = self.start_background()
             env = dict(self.env)
             env.update(self.fill(self.spec.get("env", {})))
             code = None
@@ -210,6 +309,9 @@ class Scenario:
             if holder:
                 holder.kill()
                 holder.wait()
+            for proc in background:
+                proc.kill()
+                proc.wait()
 
     # -- checking ---------------------------------------------------------------------
     def check(self, code):
@@ -224,8 +326,18 @@ class Scenario:
                 errors.append("unexpected exit copy: %s" % copies)
         for reg in self.fill(self.spec.get("registry", [])):
             errors += self.check_registry(reg)
-        for f in self.fill(self.spec.get("files", [])):
+        files = self.fill(self.spec.get("files", []))
+        self.windows_info = self.file_info(files)
+        for f in files:
             errors += self.check_file(f)
+        for listing in self.fill(self.spec.get("listings", [])):
+            errors += self.check_listing(listing)
+        if "pending_renames" in self.spec:
+            errors += self.check_pending_renames(self.fill(self.spec["pending_renames"]))
+        for link in self.fill(self.spec.get("shortcuts", [])):
+            errors += self.check_shortcut(link)
+        for command in self.fill(self.spec.get("commands", [])):
+            errors += self.check_command(command)
         return errors
 
     def exit_copies(self):
@@ -332,6 +444,14 @@ class Scenario:
         return errors
 
     def check_file(self, spec):
+        if spec.get("glob"):
+            found = sorted(glob.glob(unix_path(spec["path"])))
+            if len(found) != spec.get("matches", 1):
+                return ["expected %d files matching %s, found %s" % (spec.get("matches", 1), spec["path"], found)]
+            errors = []
+            for path in found:
+                errors += self.check_file(dict(spec, path=path, glob=False))
+            return errors
         path = unix_path(spec["path"])
         exists = os.path.exists(path)
         if not spec.get("exists", True):
@@ -343,6 +463,139 @@ class Scenario:
             data = open(path, "rb").read().decode(spec.get("encoding", "utf-8"), errors="replace")
             if data != spec["text"]:
                 errors.append("%s holds %r, expected %r" % (path, data[:200], spec["text"][:200]))
+        return errors + self.check_file_details(path, spec)
+
+    ATTRIBUTE_BITS = {"READONLY": 0x1, "HIDDEN": 0x2, "SYSTEM": 0x4, "DIRECTORY": 0x10}
+
+    def file_info(self, specs):
+        """Attributes and last-write times as Windows reports them, for the files that ask for them."""
+        paths = []
+        for spec in specs:
+            if "mtime" in spec or "attributes" in spec:
+                if spec.get("glob"):
+                    paths += sorted(glob.glob(unix_path(spec["path"])))
+                else:
+                    paths.append(unix_path(spec["path"]))
+        if not paths:
+            return {}
+        p = self.wine([os.path.join(self.build, "tools", "fileinfo.exe")] + [win_path(x) for x in paths])
+        info = {}
+        for path, line in zip(paths, p.stdout.decode().splitlines()):
+            if line != "missing":
+                attrs, stamp = line.split("\t")
+                info[path] = (int(attrs, 16), (int(stamp) - 116444736000000000) / 1e7)
+        return info
+
+    def check_file_details(self, path, spec):
+        errors = []
+        if "contains" in spec or "lacks" in spec:
+            data = open(path, "rb").read().decode(spec.get("encoding", "utf-8"), errors="replace")
+            errors += ["%s lacks %r; it holds %r" % (path, t, data[:400]) for t in spec.get("contains", []) if t not in data]
+            errors += ["%s holds %r" % (path, t) for t in spec.get("lacks", []) if t in data]
+        if "is_dir" in spec and os.path.isdir(path) != spec["is_dir"]:
+            errors.append("%s: is_dir is %s" % (path, os.path.isdir(path)))
+        if "sha256" in spec or "same_as" in spec:
+            data = open(path, "rb").read() if os.path.isfile(path) else None
+            if "sha256" in spec and (data is None or hashlib.sha256(data).hexdigest() != spec["sha256"].lower()):
+                errors.append("%s: sha256 %s, expected %s" % (
+                    path, data is not None and hashlib.sha256(data).hexdigest(), spec["sha256"]))
+            if "same_as" in spec:
+                with open(os.path.join(self.folder, spec["same_as"]), "rb") as f:
+                    if data != f.read():
+                        errors.append("%s: content differs from %s" % (path, spec["same_as"]))
+        if "mtime" in spec or "attributes" in spec:
+            if path not in self.windows_info:
+                return errors + ["%s: Windows cannot see it" % path]
+            attrs, stamp = self.windows_info[path]
+            if "mtime" in spec:
+                expected = archive_gen.epoch(spec["mtime"])
+                if abs(stamp - expected) > spec.get("mtime_tolerance", 0.001):
+                    errors.append("%s: last written %s, expected %s" % (
+                        path, time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(stamp)), spec["mtime"]))
+            if "attributes" in spec:
+                got = sorted(n for n, bit in self.ATTRIBUTE_BITS.items() if attrs & bit)
+                if got != sorted(spec["attributes"]):
+                    errors.append("%s: attributes %s (0x%x), expected %s" % (path, got, attrs, spec["attributes"]))
+        return errors
+
+    def check_listing(self, spec):
+        top = unix_path(spec["dir"])
+        if not os.path.isdir(top):
+            return ["%s: no such folder" % top]
+        found = []
+        for root, dirs, files in os.walk(top):
+            rel = os.path.relpath(root, top)
+            prefix = "" if rel == "." else rel.replace(os.sep, "/") + "/"
+            found += [prefix + d + "/" for d in dirs] + [prefix + f for f in files]
+        if sorted(found) != sorted(spec["entries"]):
+            return ["%s holds %s, expected %s" % (top, sorted(found), sorted(spec["entries"]))]
+        return []
+
+    def check_pending_renames(self, spec):
+        p = self.wine([os.path.join(self.build, "tools", "pendingops.exe"), "list"])
+        if p.returncode != 0:
+            return ["pendingops failed"]
+
+        def plain(path):
+            return path[4:] if path.startswith("\\??\\") else path
+
+        ops = []
+        for line in p.stdout.decode("utf-8").splitlines():
+            src, dst = (line.split("\t") + [""])[:2]
+            replace = dst.startswith("!")
+            ops.append({"from": plain(src), "to": plain(dst[1:] if replace else dst), "replace": replace})
+        under = spec["under"].lower()
+        mine = [op for op in ops if op["from"].lower().startswith(under)]
+
+        def matches(pattern, text):
+            return re.fullmatch(pattern[3:], text) is not None if pattern.startswith("re:") else pattern == text
+
+        left = list(mine)
+        errors = []
+        for want in spec.get("ops", []):
+            for op in left:
+                if matches(want["from"], op["from"]) and matches(want.get("to", ""), op["to"]) \
+                        and op["replace"] == want.get("replace", False):
+                    left.remove(op)
+                    break
+            else:
+                errors.append("no scheduled operation matches %s" % want)
+        if left:
+            errors.append("unexpected scheduled operations %s" % left)
+        if errors:
+            errors.append("scheduled under %s: %s" % (spec["under"], mine))
+        return errors
+
+    def check_shortcut(self, spec):
+        path = unix_path(spec["path"])
+        if not spec.get("exists", True):
+            return ["%s exists" % path] if os.path.exists(path) else []
+        p = self.wine([os.path.join(self.build, "tools", "lnkdump.exe"), spec["path"]])
+        if p.returncode != 0:
+            return ["%s: no readable link (lnkdump exit %d)" % (path, p.returncode)]
+        fields = dict((line.split("\t") + [""])[:2] for line in p.stdout.decode("utf-8").splitlines())
+        errors = []
+        for name in ("target", "workdir", "args", "icon", "description"):
+            if name not in spec:
+                continue
+            want, got = spec[name], fields.get(name)
+            ok = re.fullmatch(want[3:], got or "") is not None if want.startswith("re:") else want == got
+            if not ok:
+                errors.append("%s: %s is %r, expected %r" % (path, name, got, want))
+        return errors
+
+    def check_command(self, spec):
+        """Runs a Windows program after the installer and matches its exit code and output lines."""
+        p = self.wine(spec["wine"])
+        errors = []
+        if p.returncode != spec.get("exit", 0):
+            errors.append("%s exited with %d, expected %d" % (spec["wine"], p.returncode, spec.get("exit", 0)))
+        lines = p.stdout.decode("utf-8", errors="replace").splitlines()
+        for want in spec.get("lines", []):
+            ok = (lambda got: re.fullmatch(want[3:], got) is not None) if want.startswith("re:") \
+                else (lambda got: got == want)
+            if not any(ok(line) for line in lines):
+                errors.append("%s: no output line %r in %r" % (spec["wine"], want, lines))
         return errors
 
 
