@@ -15,6 +15,12 @@ namespace {
 // The medium-integrity command line is built in a buffer of this many characters (NUL excluded).
 constexpr size_t kMediumCommandChars = 511;
 
+// The command line a start passes to Windows. Cutting an over-long one would start the program
+// with other arguments, or another program, so the callers refuse it instead.
+std::wstring CommandLine(const std::wstring& file, const std::wstring& arguments) {
+  return arguments.empty() ? file : L"\"" + file + L"\" " + arguments;
+}
+
 // `run` option words may stand anywhere in `method`, in any case and with or without separators.
 bool HasWord(const std::wstring& method, const wchar_t* word) { return StrStrIW(method.c_str(), word) != nullptr; }
 
@@ -40,6 +46,12 @@ int RunRunAction(const ActionRecord& item) {
   const std::wstring directory = item.name.empty() ? std::wstring() : Expand(item.name);
   const std::wstring arguments = item.param1.empty() ? std::wstring() : Expand(item.param1);
 
+  // "wait" overrides "medium".
+  const bool medium_start = medium && !wait;
+  const std::wstring command = CommandLine(file, arguments);
+  if (command.size() > (medium_start ? kMediumCommandChars : tz::kMaxStartCommandLine))
+    return GetActionMan().RunFailurePath(item);
+
   if (wait) {
     // A negative timeout means no limit, like 0.
     const int32_t timeout = tz::ParseDecimal(item.value);
@@ -54,11 +66,9 @@ int RunRunAction(const ActionRecord& item) {
     return ACTION_DONE;
   }
 
-  if (medium) {
+  if (medium_start) {
     // The program must not inherit the installer's administrator rights. This start takes a bare
     // command line: the working directory and "hide" do not apply to it.
-    std::wstring command = arguments.empty() ? file : L"\"" + file + L"\" " + arguments;
-    if (command.size() > kMediumCommandChars) command.resize(kMediumCommandChars);
     return tz::StartMediumIntegrity(command) ? ACTION_DONE : GetActionMan().RunFailurePath(item);
   }
 

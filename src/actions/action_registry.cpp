@@ -23,6 +23,12 @@ std::vector<int> ViewPasses(const std::wstring& method) {
 
 bool HasComma(const std::wstring& text) { return text.find(L',') != std::wstring::npos; }
 
+// "HKLM\Software\%APPKEY%" with an empty variable names HKLM\Software itself: a key path with an
+// empty component (a doubled or trailing backslash) is never one a key delete may act on.
+bool HasEmptyComponent(const std::wstring& key) {
+  return key.find(L"\\\\") != std::wstring::npos || (!key.empty() && key.back() == L'\\');
+}
+
 }  // namespace
 
 int RunRegWriteAction(const ActionRecord& item) {
@@ -76,6 +82,7 @@ int RunRegDeleteAction(const ActionRecord& item) {
     }
     case REGDEL_KEY_IF_EMPTY:
     case REGDEL_KEY_TREE: {
+      if (HasEmptyComponent(key)) return GetActionMan().RunFailurePath(item);
       bool deleted = false;
       for (const int view : views) deleted = tz::DeleteKey(key, mode == REGDEL_KEY_IF_EMPTY, view) || deleted;
       return deleted ? ACTION_DONE : GetActionMan().RunFailurePath(item);

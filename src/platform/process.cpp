@@ -22,7 +22,7 @@ std::atomic<bool> g_debug_privilege{false};
 
 constexpr DWORD kKillWaitMs = 2000;
 constexpr DWORD kAfterKillSleepMs = 1000;
-constexpr size_t kMaxCommandLine = 779;
+constexpr size_t kMaxCommandLine = kMaxStartCommandLine;
 constexpr size_t kMaxMediumCommandLine = 1023;
 constexpr DWORD kRebootReasonApplication = 0x40000;  // SHTDN_REASON_MAJOR_APPLICATION
 constexpr size_t kDriveTableChars = 200;
@@ -58,17 +58,31 @@ bool ImageDirectoryMatches(DWORD process_id, const std::wstring& directory) {
   return EqualsIgnoreCase(std::wstring_view(image).substr(0, cut), directory);
 }
 
-// Walks a snapshot for processes named `exe_name` (and started from `directory` when given).
-std::vector<DWORD> EnumerateProcesses(HANDLE snapshot, const std::wstring& exe_name,
-                                      const std::wstring& directory, bool all) {
-  std::vector<DWORD> found;
+struct SnapshotEntry {
+  DWORD id;
+  std::wstring exe;
+};
+
+// The snapshot's entries in order, read once: each step of a snapshot walk is costly under Wine,
+// and a list of names is matched against the same snapshot many times.
+std::vector<SnapshotEntry> ReadSnapshot(HANDLE snapshot) {
+  std::vector<SnapshotEntry> entries;
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof(entry);
   for (BOOL ok = Process32FirstW(snapshot, &entry); ok; ok = Process32NextW(snapshot, &entry)) {
-    if (entry.th32ProcessID == 0) continue;
-    if (!EqualsIgnoreCase(entry.szExeFile, exe_name)) continue;
-    if (!directory.empty() && !ImageDirectoryMatches(entry.th32ProcessID, directory)) continue;
-    found.push_back(entry.th32ProcessID);
+    if (entry.th32ProcessID != 0) entries.push_back({entry.th32ProcessID, entry.szExeFile});
+  }
+  return entries;
+}
+
+// The processes named `exe_name` (and started from `directory` when given), in snapshot order.
+std::vector<DWORD> EnumerateProcesses(const std::vector<SnapshotEntry>& entries, const std::wstring& exe_name,
+                                      const std::wstring& directory, bool all) {
+  std::vector<DWORD> found;
+  for (const SnapshotEntry& entry : entries) {
+    if (!EqualsIgnoreCase(entry.exe, exe_name)) continue;
+    if (!directory.empty() && !ImageDirectoryMatches(entry.id, directory)) continue;
+    found.push_back(entry.id);
     if (!all) break;
   }
   return found;
@@ -212,7 +226,7 @@ DWORD FindProcess(const std::wstring& exe_name, const std::wstring& directory) {
   if (exe_name.empty()) return 0;
   const UniqueFileHandle snapshot = ProcessSnapshot();
   if (!snapshot) return 0;
-  const std::vector<DWORD> found = EnumerateProcesses(snapshot.Get(), exe_name, directory, false);
+  const std::vector<DWORD> found = EnumerateProcesses(ReadSnapshot(snapshot.Get()), exe_name, directory, false);
   return found.empty() ? 0 : found.front();
 }
 
@@ -221,7 +235,7 @@ bool KillProcesses(const std::wstring& exe_name, const std::wstring& directory) 
   const UniqueFileHandle snapshot = ProcessSnapshot();
   if (!snapshot) return false;
   unsigned terminated = 0;
-  for (const DWORD id : EnumerateProcesses(snapshot.Get(), exe_name, directory, true)) {
+  for (const DWORD id : EnumerateProcesses(ReadSnapshot(snapshot.Get()), exe_name, directory, true)) {
     if (TerminateAndWait(id)) ++terminated;
   }
   if (terminated > 0) Sleep(kAfterKillSleepMs);
@@ -232,10 +246,11 @@ unsigned KillFirstByNames(const std::vector<std::wstring>& exe_names) {
   if (exe_names.empty()) return 0;
   const UniqueFileHandle snapshot = ProcessSnapshot();
   if (!snapshot) return 0;
+  const std::vector<SnapshotEntry> entries = ReadSnapshot(snapshot.Get());
   unsigned count = 0;
   for (const std::wstring& name : exe_names) {
     if (name.empty()) continue;
-    const std::vector<DWORD> found = EnumerateProcesses(snapshot.Get(), name, {}, false);
+    const std::vector<DWORD> found = EnumerateProcesses(entries, name, {}, false);
     if (found.empty() || !TerminateAndWait(found.front())) continue;
     Sleep(kAfterKillSleepMs);
     ++count;

@@ -60,10 +60,13 @@ unsigned KillFirstByNames(const std::vector<std::wstring>& exe_names);
 // Exit code reported when a waited-for program was still running at the timeout.
 constexpr DWORD kStillRunning = STILL_ACTIVE;  // 259
 
-// Starts `file` ("\"file\" arguments" when arguments are given, else the file alone, at most 779
-// characters), shown normally or hidden, in `working_dir` when not empty. With `wait`, waits up to
-// `timeout_ms` (0 = no limit) and sets `exit_code` (kStillRunning when it did not end in time).
-// False when the file is empty or the process could not be created.
+// Longest command line StartProcess passes on; a longer one is cut to this length.
+constexpr size_t kMaxStartCommandLine = 779;
+
+// Starts `file` ("\"file\" arguments" when arguments are given, else the file alone, at most
+// kMaxStartCommandLine characters), shown normally or hidden, in `working_dir` when not empty.
+// With `wait`, waits up to `timeout_ms` (0 = no limit) and sets `exit_code` (kStillRunning when
+// it did not end in time). False when the file is empty or the process could not be created.
 bool StartProcess(const std::wstring& file, const std::wstring& arguments, bool show, bool wait,
                   DWORD timeout_ms, const std::wstring& working_dir, DWORD* exit_code);
 

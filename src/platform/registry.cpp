@@ -52,24 +52,27 @@ UniqueHkey CreateKey(const std::wstring& path, int view) {
 }
 
 // A decimal text as a DWORD: blanks skipped, optional sign, digits up to the first other character.
-// Kept to 32 bits by wrapping, so "4294967295" and "-1" both give 0xFFFFFFFF.
-DWORD DecimalDword(const std::wstring& text) {
+// Both readings of 32 bits are accepted, so "4294967295" and "-1" both give 0xFFFFFFFF; a number
+// outside them fails rather than being written cut to 32 bits.
+bool DecimalDword(const std::wstring& text, DWORD& value) {
+  constexpr unsigned long long kLimit = 0x100000000ull;
   size_t i = 0;
   while (i < text.size() && std::iswspace(text[i])) ++i;
   bool negative = false;
   if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
   unsigned long long number = 0;
   for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-    number = std::min(number * 10 + static_cast<unsigned>(text[i] - L'0'), 0xFFFFFFFFFull);
+    number = std::min(number * 10 + static_cast<unsigned>(text[i] - L'0'), kLimit);
   }
-  const DWORD value = static_cast<DWORD>(number);
-  return negative ? 0u - value : value;
+  if (number >= kLimit || (negative && number > 0x80000000ull)) return false;
+  value = negative ? 0u - static_cast<DWORD>(number) : static_cast<DWORD>(number);
+  return true;
 }
 
 bool WriteOneValue(HKEY key, const std::wstring& name, const std::wstring& data, DWORD type) {
   if (type == REG_DWORD) {
-    if (name.empty() || data.empty()) return false;
-    const DWORD number = DecimalDword(data);
+    DWORD number = 0;
+    if (name.empty() || data.empty() || !DecimalDword(data, number)) return false;
     return RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
                           sizeof(number)) == ERROR_SUCCESS;
   }

@@ -42,7 +42,8 @@ bool ReadNumber(const std::wstring& path, const std::wstring& value_name, int vi
 bool ReadString(const std::wstring& path, const std::wstring& value_name, int view, std::wstring& value);
 
 // Creates the key when missing and writes one value. REG_SZ: "@" or "" is the default value, "@@" a
-// value named "@". REG_DWORD: name and data both required, data a decimal number. Other types fail.
+// value named "@". REG_DWORD: name and data both required, data a decimal number that fits 32 bits
+// signed or unsigned (a larger one fails). Other types fail.
 bool WriteValue(const std::wstring& path, const std::wstring& name, const std::wstring& data, DWORD type,
                 int view);
 
