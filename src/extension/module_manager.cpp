@@ -4,7 +4,6 @@
 #include <shlwapi.h>
 
 #include <cstring>
-#include <vector>
 
 #include "core/options_store.h"
 #include "diag/install_log.h"

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/handles.h"
+
 namespace {
 
 const wchar_t kPrefix[] = L"[tz-base] ";
@@ -24,18 +26,18 @@ void Log(IExternHost* host, int level, const wchar_t* format, ...) {
   wchar_t text[2048];
   va_list args;
   va_start(args, format);
-  vswprintf(text, sizeof(text) / sizeof(text[0]), format, args);
+  const int n = vswprintf(text, sizeof(text) / sizeof(text[0]), format, args);
   va_end(args);
+  if (n < 0) text[sizeof(text) / sizeof(text[0]) - 1] = L'\0';
   host->LogMessage(level, kPrefix, text);
 }
 
 // A BSTR-returning host call as a text; false when the host has no value.
 template <typename Call>
 bool HostText(Call call, std::wstring& out) {
-  BSTR value = nullptr;
-  const HRESULT hr = call(&value);
-  if (SUCCEEDED(hr)) out = value ? value : L"";
-  SysFreeString(value);
+  tz::UniqueBstr value;
+  const HRESULT hr = call(value.Put());
+  if (SUCCEEDED(hr)) out = value.Get() ? value.Get() : L"";
   return SUCCEEDED(hr);
 }
 
@@ -65,15 +67,17 @@ std::vector<std::wstring> SplitList(const wchar_t* text) {
   return items;
 }
 
-// Only plain relative paths below the install directory: no drive, no root, no "..".
+// Only plain relative paths below the install directory. Windows drops trailing dots and blanks
+// of a path component, so ".", "..", "..." and "a." could all name something else than they say.
 bool IsSafeRelative(const std::wstring& path) {
-  if (path.empty() || !PathIsRelativeW(path.c_str()) || path[0] == L'\\' || path[0] == L'/') return false;
-  if (path.find(L':') != std::wstring::npos) return false;
+  if (path.empty() || path.find_first_of(L":*?\"<>|") != std::wstring::npos) return false;
   size_t start = 0;
   while (start <= path.size()) {
     size_t end = path.find_first_of(L"\\/", start);
     if (end == std::wstring::npos) end = path.size();
-    if (path.compare(start, end - start, L"..") == 0) return false;
+    if (end == start) return false;  // root, "\\server", "a\\\\b" or a trailing separator
+    const wchar_t last = path[end - 1];
+    if (last == L'.' || last == L' ') return false;
     start = end + 1;
   }
   return true;
@@ -99,13 +103,12 @@ bool RemovePath(const std::wstring& path) {
   }
   if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
+    tz::UniqueFindHandle find(FindFirstFileW((path + L"\\*").c_str(), &found));
+    if (find) {
       do {
         if (!wcscmp(found.cFileName, L".") || !wcscmp(found.cFileName, L"..")) continue;
         RemovePath(path + L"\\" + found.cFileName);
-      } while (FindNextFileW(find, &found));
-      FindClose(find);
+      } while (FindNextFileW(find.Get(), &found));
     }
   }
   if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
@@ -127,7 +130,8 @@ bool RemoveBelow(IExternHost* host, const wchar_t* function, const std::wstring&
     if (RemovePath(full)) {
       Log(host, TZ_LOG_INFO, L"%ls: removed %ls", function, full.c_str());
     } else {
-      Log(host, TZ_LOG_ERROR, L"%ls: could not remove %ls (error %lu)", function, full.c_str(), GetLastError());
+      const DWORD error = GetLastError();
+      Log(host, TZ_LOG_ERROR, L"%ls: could not remove %ls (error %lu)", function, full.c_str(), error);
       ok = false;
     }
   }
@@ -138,19 +142,20 @@ bool CreateDirectoryTree(const std::wstring& dir) {
   const int rc = SHCreateDirectoryExW(nullptr, dir.c_str(), nullptr);
   if (rc == ERROR_SUCCESS) return true;
   DWORD attributes = 0;
-  return (rc == ERROR_ALREADY_EXISTS || rc == ERROR_FILE_EXISTS) && IsDirectory(dir, attributes);
+  if ((rc == ERROR_ALREADY_EXISTS || rc == ERROR_FILE_EXISTS) && IsDirectory(dir, attributes)) return true;
+  SetLastError(static_cast<DWORD>(rc));
+  return false;
 }
 
 // WritePrivateProfileStringW keeps a file's encoding: a new file starts with the UTF-16LE mark so
 // paths in any language survive.
 bool PrepareUnicodeIni(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_EXISTS;
+  tz::UniqueFileHandle file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return GetLastError() == ERROR_FILE_EXISTS;
   const unsigned char bom[] = {0xFF, 0xFE};
   DWORD written = 0;
-  const bool ok = WriteFile(file, bom, sizeof(bom), &written, nullptr) && written == sizeof(bom);
-  CloseHandle(file);
-  return ok;
+  return WriteFile(file.Get(), bom, sizeof(bom), &written, nullptr) && written == sizeof(bom);
 }
 
 int WriteSettings(IExternHost* host, const wchar_t* function, LPCWSTR value, bool completed) {
@@ -165,9 +170,10 @@ int WriteSettings(IExternHost* host, const wchar_t* function, LPCWSTR value, boo
     return TZ_ACTION_FAILED;
   }
   const std::wstring path = dir + L"\\" + name;
-  std::wstring parent = path.substr(0, path.find_last_of(L'\\'));
+  const std::wstring parent = path.substr(0, path.find_last_of(L"\\/"));
   if (!CreateDirectoryTree(parent) || !PrepareUnicodeIni(path)) {
-    Log(host, TZ_LOG_ERROR, L"%ls: cannot create %ls (error %lu)", function, path.c_str(), GetLastError());
+    const DWORD error = GetLastError();
+    Log(host, TZ_LOG_ERROR, L"%ls: cannot create %ls (error %lu)", function, path.c_str(), error);
     return TZ_ACTION_FAILED;
   }
 
@@ -186,11 +192,16 @@ int WriteSettings(IExternHost* host, const wchar_t* function, LPCWSTR value, boo
     std::wstring text;
     const bool present = HostText([&](BSTR* v) { return host->GetVariable(stat, v); }, text);
     // A statistic this run did not record must not survive from an earlier run.
-    WritePrivateProfileStringW(L"Statistics", stat, present ? text.c_str() : nullptr, path.c_str());
-    if (present) ++recorded;
+    if (present) {
+      ok = ok && WritePrivateProfileStringW(L"Statistics", stat, text.c_str(), path.c_str());
+      ++recorded;
+    } else {
+      WritePrivateProfileStringW(L"Statistics", stat, nullptr, path.c_str());
+    }
   }
   if (!ok) {
-    Log(host, TZ_LOG_ERROR, L"%ls: cannot write %ls (error %lu)", function, path.c_str(), GetLastError());
+    const DWORD error = GetLastError();
+    Log(host, TZ_LOG_ERROR, L"%ls: cannot write %ls (error %lu)", function, path.c_str(), error);
     return TZ_ACTION_FAILED;
   }
   Log(host, TZ_LOG_INFO, L"%ls: wrote %ls (channel %ls, %d statistics)", function, path.c_str(), channel.c_str(),
@@ -208,7 +219,8 @@ extern "C" int WINAPI PreInstall(UINT, LPCWSTR, LPCWSTR, IExternHost* host) {
   std::wstring installer;
   std::wstring dir;
   HostText([&](BSTR* v) { return host->GetPath(TZ_HOST_INSTALLER_PATH, v); }, installer);
-  HostText([&](BSTR* v) { return host->GetPath(TZ_HOST_INSTDIR, v); }, dir);
+  // oninit usually runs before the install directory is chosen.
+  if (!HostText([&](BSTR* v) { return host->GetPath(TZ_HOST_INSTDIR, v); }, dir)) dir = L"(not set)";
   Log(host, TZ_LOG_INFO, L"PreInstall: silent=%d, overwrite=%d, installer=%ls, instdir=%ls", silent, overwrite,
       installer.c_str(), dir.c_str());
   return TZ_ACTION_DONE;
@@ -216,7 +228,7 @@ extern "C" int WINAPI PreInstall(UINT, LPCWSTR, LPCWSTR, IExternHost* host) {
 
 extern "C" BYTE WINAPI CheckDirectX(UINT, LPCWSTR param1, LPCWSTR, IExternHost* host) {
   const std::wstring name = param1 && *param1 ? param1 : kDefaultDirectX;
-  if (name.find_first_of(L"\\/:") != std::wstring::npos || name == L"." || name == L"..") {
+  if (name.find_first_of(L"\\/") != std::wstring::npos || !IsSafeRelative(name)) {
     Log(host, TZ_LOG_WARNING, L"CheckDirectX: refused file name %ls", name.c_str());
     return 0;
   }
@@ -237,7 +249,8 @@ extern "C" int WINAPI PrepareInstDir(UINT, LPCWSTR value, LPCWSTR, IExternHost* 
     return TZ_ACTION_FAILED;
   }
   if (!CreateDirectoryTree(dir)) {
-    Log(host, TZ_LOG_ERROR, L"PrepareInstDir: cannot create %ls (error %lu)", dir.c_str(), GetLastError());
+    const DWORD error = GetLastError();
+    Log(host, TZ_LOG_ERROR, L"PrepareInstDir: cannot create %ls (error %lu)", dir.c_str(), error);
     return TZ_ACTION_FAILED;
   }
   Log(host, TZ_LOG_INFO, L"PrepareInstDir: %ls ready", dir.c_str());

@@ -1,7 +1,8 @@
 // Test module: calls every host service from inside real entry calls and writes what it saw to
 // the install log, one "[hosttest] ..." line per observation, so scenarios can check them.
-// Scenario contract (ids the script must define): condition 150 holds, condition 151 does not,
-// action 160 sets HT_RAN to "yes", variable HT_VAR exists, id 999 is neither.
+// What a script using HostTest must define: condition 150 holds, condition 151 does not, action
+// 160 sets HT_RAN to "yes", action 161 is a `rundll` of this module's Echo (the re-entrant call),
+// variable HT_VAR exists; id 999 is neither a condition nor an action.
 #include <cstdarg>
 #include <cstdio>
 #include <cwchar>
@@ -17,8 +18,9 @@ void Report(IExternHost* host, const wchar_t* format, ...) {
   wchar_t text[1024];
   va_list args;
   va_start(args, format);
-  vswprintf(text, sizeof(text) / sizeof(text[0]), format, args);
+  const int n = vswprintf(text, sizeof(text) / sizeof(text[0]), format, args);
   va_end(args);
+  if (n < 0) text[sizeof(text) / sizeof(text[0]) - 1] = L'\0';
   host->LogMessage(TZ_LOG_INFO, kPrefix, text);
 }
 
@@ -29,6 +31,9 @@ std::wstring TakeBstr(BSTR s) {
   SysFreeString(s);
   return text;
 }
+
+// An interface id nobody implements.
+const IID kForeignIid = {0x0badf00d, 0x1234, 0x5678, {0x9a, 0xbc, 0xde, 0xf0, 0x12, 0x34, 0x56, 0x78}};
 
 void CheckUnknown(IExternHost* host) {
   void* out = nullptr;
@@ -43,22 +48,31 @@ void CheckUnknown(IExternHost* host) {
   out = host;  // must come back null
   hr = host->QueryInterface(IID_IDispatch, &out);
   Report(host, L"QueryInterface(IDispatch) -> 0x%08lX, out=%ls", Hex(hr), out ? L"set" : L"null");
+  out = host;
+  hr = host->QueryInterface(kForeignIid, &out);
+  Report(host, L"QueryInterface(foreign) -> 0x%08lX, out=%ls", Hex(hr), out ? L"set" : L"null");
+  // The host starts with the one reference its manager holds, and every QueryInterface above
+  // was released again.
   const ULONG up = host->AddRef();
+  const ULONG up2 = host->AddRef();
   const ULONG down = host->Release();
-  Report(host, L"AddRef/Release -> %lu/%lu", up, down);
+  const ULONG down2 = host->Release();
+  Report(host, L"AddRef/AddRef/Release/Release -> %lu/%lu/%lu/%lu", up, up2, down, down2);
 }
 
 void CheckPaths(IExternHost* host, const wchar_t* new_dir) {
-  for (int kind = 0; kind <= 3; ++kind) {
+  for (int kind = 0; kind <= 4; ++kind) {
     BSTR value = nullptr;
     const HRESULT hr = host->GetPath(kind, &value);
     Report(host, L"GetPath(%d) -> 0x%08lX, %ls", kind, Hex(hr), TakeBstr(value).c_str());
   }
   Report(host, L"GetPath(1, null) -> 0x%08lX", Hex(host->GetPath(TZ_HOST_INSTDIR, nullptr)));
+  Report(host, L"GetPath(2, null) -> 0x%08lX", Hex(host->GetPath(TZ_HOST_INSTALLER_PATH, nullptr)));
 
   Report(host, L"SetPath(1, \"\") -> 0x%08lX", Hex(host->SetPath(TZ_HOST_INSTDIR, L"")));
   Report(host, L"SetPath(1, null) -> 0x%08lX", Hex(host->SetPath(TZ_HOST_INSTDIR, nullptr)));
   Report(host, L"SetPath(2, \"C:\\x\") -> 0x%08lX", Hex(host->SetPath(TZ_HOST_INSTALLER_PATH, L"C:\\x")));
+  Report(host, L"SetPath(3, \"C:\\x\") -> 0x%08lX", Hex(host->SetPath(TZ_HOST_SILENT, L"C:\\x")));
   BSTR value = nullptr;
   host->GetPath(TZ_HOST_INSTDIR, &value);
   Report(host, L"install dir still %ls", TakeBstr(value).c_str());
@@ -69,15 +83,17 @@ void CheckPaths(IExternHost* host, const wchar_t* new_dir) {
 }
 
 void CheckModes(IExternHost* host) {
-  for (int kind = 1; kind <= 4; ++kind) {
+  for (int kind = 0; kind <= 5; ++kind) {
     int mode = -1;
     const HRESULT hr = host->GetMode(kind, &mode);
     Report(host, L"GetMode(%d) -> 0x%08lX, %d", kind, Hex(hr), mode);
   }
   Report(host, L"GetMode(3, null) -> 0x%08lX", Hex(host->GetMode(TZ_HOST_SILENT, nullptr)));
-  for (int kind = 1; kind <= 2; ++kind) Report(host, L"SetMode(%d) -> 0x%08lX", kind, Hex(host->SetMode(kind, TRUE)));
+  Report(host, L"GetMode(4, null) -> 0x%08lX", Hex(host->GetMode(TZ_HOST_OVERWRITE, nullptr)));
+  const int bad_kinds[] = {0, 1, 2, 5};
+  for (int kind : bad_kinds) Report(host, L"SetMode(%d, 1) -> 0x%08lX", kind, Hex(host->SetMode(kind, TRUE)));
   int mode = -1;
-  Report(host, L"SetMode(4, 1) -> 0x%08lX", Hex(host->SetMode(TZ_HOST_OVERWRITE, TRUE)));
+  Report(host, L"SetMode(4, 7) -> 0x%08lX", Hex(host->SetMode(TZ_HOST_OVERWRITE, 7)));
   host->GetMode(TZ_HOST_OVERWRITE, &mode);
   Report(host, L"overwrite now %d", mode);
   Report(host, L"SetMode(4, 0) -> 0x%08lX", Hex(host->SetMode(TZ_HOST_OVERWRITE, FALSE)));
@@ -96,7 +112,7 @@ void CheckConditions(IExternHost* host) {
 }
 
 void CheckVariables(IExternHost* host) {
-  const wchar_t* names[] = {L"HT_VAR", L"HT_MISSING", L"APPNAME"};
+  const wchar_t* names[] = {L"HT_VAR", L"HT_MISSING", L"APPNAME", L"ht_var"};
   for (const wchar_t* name : names) {
     BSTR value = nullptr;
     const HRESULT hr = host->GetVariable(name, &value);
@@ -109,7 +125,8 @@ void CheckVariables(IExternHost* host) {
 }
 
 void CheckActions(IExternHost* host) {
-  const UINT ids[] = {999, 160};
+  // 999: no such action; 160: a `var` action; 161: a `rundll` back into this module (re-entrant).
+  const UINT ids[] = {999, 160, 161};
   for (UINT id : ids) {
     int result = -1;
     const HRESULT hr = host->RunAction(id, &result);
@@ -131,6 +148,7 @@ void CheckLog(IExternHost* host) {
          Hex(host->LogMessage(TZ_LOG_INFO, L"[hosttest] prefix alone", nullptr)));
   Report(host, L"LogMessage(null, text) -> 0x%08lX",
          Hex(host->LogMessage(TZ_LOG_INFO, nullptr, L"[hosttest] text alone")));
+  Report(host, L"LogMessage(null, null) -> 0x%08lX", Hex(host->LogMessage(TZ_LOG_INFO, nullptr, nullptr)));
 }
 
 int g_depth = 0;  // nesting of Recurse; modules run on the stage's one thread
@@ -186,8 +204,9 @@ extern "C" BYTE WINAPI IsTrue(UINT id, LPCWSTR param1, LPCWSTR param2, IExternHo
   return wcscmp(param1, L"1") == 0 ? 1 : 0;
 }
 
-// Produces "varname=param1+param2".
-extern "C" BYTE WINAPI GetText(LPCWSTR varname, LPCWSTR param1, LPCWSTR param2, BSTR* value, IExternHost*) {
+// Produces "varname=param1+param2", and shows the texts as they arrive.
+extern "C" BYTE WINAPI GetText(LPCWSTR varname, LPCWSTR param1, LPCWSTR param2, BSTR* value, IExternHost* host) {
+  Report(host, L"GetText varname=[%ls] param1=[%ls] param2=[%ls]", varname, param1, param2);
   const std::wstring text = std::wstring(varname) + L"=" + param1 + L"+" + param2;
   *value = SysAllocString(text.c_str());
   return *value ? 1 : 0;
@@ -199,7 +218,11 @@ extern "C" BYTE WINAPI NoText(LPCWSTR, LPCWSTR, LPCWSTR, BSTR* value, IExternHos
   return 0;
 }
 
-// Exported under a 63-byte and a 64-byte name (hosttest.def).
+// Reports a value without allocating one: the variable's text is empty.
+extern "C" BYTE WINAPI NullText(LPCWSTR, LPCWSTR, LPCWSTR, BSTR*, IExternHost*) { return 1; }
+
+// Exported under a 63-byte name and under that name plus one byte (hosttest.def): the longer one
+// must not be found, neither as itself nor cut short to the shorter.
 extern "C" int WINAPI Long63(UINT, LPCWSTR, LPCWSTR, IExternHost* host) {
   Report(host, L"63-byte name called");
   return TZ_ACTION_DONE;

@@ -57,8 +57,10 @@ static const IID IID_IExternHost = {0x16ab31c3, 0x576e, 0x4e6f, {0x9c, 0x4b, 0x9
 
 /*
  * The installer's services. All strings handed out are BSTRs the caller frees with SysFreeString;
- * strings handed in are only read. Nothing here holds a lock of the installer while it runs, so a
- * module may run actions and evaluate conditions that call modules (itself included) again.
+ * strings handed in are only read. A string that cannot be allocated gives E_OUTOFMEMORY (never an
+ * exception through the module's frames). Bad kinds and NULL out pointers change nothing. Nothing
+ * here holds a lock of the installer while it runs, so a module may run actions and evaluate
+ * conditions that call modules (itself included) again.
  */
 #undef INTERFACE
 #define INTERFACE IExternHost
@@ -69,9 +71,10 @@ DECLARE_INTERFACE_(IExternHost, IUnknown) {
   STDMETHOD_(ULONG, Release)(THIS) PURE;
 
   /* TZ_HOST_INSTDIR: the install directory (E_FAIL when none is set); TZ_HOST_INSTALLER_PATH: the
-     installer's full path. NULL `value`: E_INVALIDARG; other kinds: E_INVALIDARG. */
+     installer's full path (E_FAIL when it is unknown). NULL `value` or another kind: E_INVALIDARG. */
   STDMETHOD(GetPath)(THIS_ int kind, BSTR* value) PURE;
-  /* TZ_HOST_SILENT or TZ_HOST_OVERWRITE: 1 or 0. NULL `value` or another kind: E_INVALIDARG. */
+  /* TZ_HOST_SILENT or TZ_HOST_OVERWRITE: 1 or 0 (E_FAIL when the option is not set, which does not
+     happen during a run). NULL `value` or another kind: E_INVALIDARG. */
   STDMETHOD(GetMode)(THIS_ int kind, int* value) PURE;
   /* The outcome of the script's condition `id` (1 or 0, written when `value` is not NULL),
      evaluated exactly as a stage would (cached, logged). Always S_OK. */
@@ -82,8 +85,9 @@ DECLARE_INTERFACE_(IExternHost, IUnknown) {
   /* Runs the script's action `id` exactly as a stage would and reports the result (TZ_RUN_*) when
      `result` is not NULL. Always S_OK, also for an id without an action. */
   STDMETHOD(RunAction)(THIS_ UINT id, int* result) PURE;
-  /* Writes `prefix` followed by `text` (either may be NULL) to the install log: level 0 Info,
-     1 Warning, 2 and 3 Error. Any other level: E_INVALIDARG and nothing is written. */
+  /* Writes `prefix` followed by `text` (either may be NULL) to the install log as one entry, as
+     written (no formatting): level 0 Info, 1 Warning, 2 and 3 Error. Any other level: E_INVALIDARG
+     and nothing is written. */
   STDMETHOD(LogMessage)(THIS_ int level, LPCWSTR prefix, LPCWSTR text) PURE;
   /* TZ_HOST_INSTDIR with a non-empty text sets the install directory (logged). Anything else:
      E_FAIL and nothing changes. */
