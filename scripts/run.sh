@@ -17,7 +17,7 @@ echo "run: exit code $rc"
 log="$WINEPREFIX/drive_c/users/Public/DemoApp/install.log"
 if [ -f "$log" ]; then
   echo "run: script log at $log (C:\\users\\Public\\DemoApp\\install.log in the prefix); first lines:"
-  iconv -f UTF-16 -t UTF-8 "$log" | head -n 20
+  iconv -f UTF-16 -t UTF-8 "$log" | head -n 60
 else
   echo "run: no script log was written"
   exit 1
