@@ -89,6 +89,30 @@ TEST(LoadInstallScriptTest, ParseErrorMessageKeepsAt511Characters) {
   EXPECT_EQ(text.size(), 511u + 13u);  // 13: the Chinese lead-in with its colon and blank
 }
 
+std::string Nested(int depth, const std::string& inner) {
+  std::string open, close;
+  for (int i = 0; i < depth; ++i) {
+    open += "<d a=\"/>\">";
+    close += "</d>";
+  }
+  return open + inner + close;
+}
+
+TEST(LoadInstallScriptTest, NestingTooDeepIsAParseErrorNotAStackOverflow) {
+  const uint32_t id = NextId();
+  // Comments, CDATA and self-closing elements add no level; quoted '>' and "/>" end no tag.
+  const std::string fine = "<!-- <a><b> --><![CDATA[<x><y>]]><e/>" + Nested(997, "") + Action(id, "");
+  EXPECT_TRUE(Load(Config(fine)));
+  ActionRecord r;
+  EXPECT_TRUE(GetActionTable().Find(id, r));
+
+  const uint32_t deep_id = NextId();
+  EXPECT_FALSE(Load(Config(Action(deep_id, "") + Nested(200000, ""))));
+  const std::wstring expected = L"解析安装xml发生错误: parse_error: elements nested too deep at <d a=\"/>\"><d";
+  EXPECT_EQ(LastError().substr(0, expected.size()), expected);
+  EXPECT_FALSE(GetActionTable().Find(deep_id, r));
+}
+
 struct DocumentCase {
   const char* name;
   std::string before, after;  // around the action section
