@@ -26,11 +26,14 @@ int RegisterInProcess(const ActionRecord& item, const std::wstring& dll, bool un
 
 // A 64-bit DLL cannot be loaded by this 32-bit process: the 64-bit regsvr32 does it, reached
 // through the "sysnative" alias that WOW64 gives 32-bit programs for the real system folder.
+// While the script has file-system redirection turned off the alias does not exist, and
+// "System32" itself is then the real system folder.
 int RegisterWithTool(const ActionRecord& item, const std::wstring& dll, bool unregister) {
   wchar_t windows[MAX_PATH] = {};
   const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return GetActionMan().RunFailurePath(item);
-  const std::wstring tool = std::wstring(windows) + L"\\sysnative\\regsvr32.exe";
+  std::wstring tool = std::wstring(windows) + L"\\sysnative\\regsvr32.exe";
+  if (GetFileAttributesW(tool.c_str()) == INVALID_FILE_ATTRIBUTES) tool = std::wstring(windows) + L"\\System32\\regsvr32.exe";
   const std::wstring arguments = std::wstring(unregister ? L"/s /u \"" : L"/s \"") + dll + L"\"";
   if (tool.size() + arguments.size() + 3 > kMaxToolCommandLine) return GetActionMan().RunFailurePath(item);
   DWORD exit_code = tz::kStillRunning;
