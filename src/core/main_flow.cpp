@@ -231,7 +231,8 @@ int RunMainFlow(const wchar_t* command_line) {
     }
     window->Destroy();
   } else {
-    window->Destroy();
+    // Never shown, but it stays the owner of message boxes and the target of status reports
+    // until the run is over.
     if (!options.IsTrue(OPT_OVERWRITE)) options.SetText(OPT_INSTDIR, DefaultInstallDir());
     result = runner.RunStage(STAGE_INSTALL);
     if (result == 0)
@@ -247,6 +248,7 @@ int RunMainFlow(const wchar_t* command_line) {
     else
       log.Error(L"安装后动作执行异常, 返回值%d", exit_result);
   }
+  if (silent) window->Destroy();
   return exit_code;
 }
 
