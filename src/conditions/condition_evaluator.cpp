@@ -167,6 +167,8 @@ bool IniValueCondition(const ConditionRecord& c) {
   const std::wstring section = Expand(c.param1);
   const std::wstring key = Expand(c.name);
   const std::wstring file = Expand(c.path);
+  // The profile functions take paths shorter than MAX_PATH (Wine's overrun their stack otherwise).
+  if (file.size() >= MAX_PATH) return false;
   wchar_t buffer[512] = {};
   GetPrivateProfileStringW(section.c_str(), key.c_str(), kMissing, buffer, static_cast<DWORD>(std::size(buffer)),
                            file.c_str());

@@ -6,6 +6,7 @@
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
+#include <algorithm>
 #include <list>
 
 #include "diag/install_log.h"
@@ -17,6 +18,9 @@ namespace {
 
 constexpr wchar_t kSection[] = L"Lang";
 constexpr int kMaxReplacements = 20;
+// A value that names a key several times multiplies at every replacement; resolving it stops
+// before it passes this length (or its own).
+constexpr size_t kMaxValueLength = 1 << 16;
 
 std::wstring Lower(std::wstring s) {
   if (!s.empty()) CharLowerBuffW(s.data(), static_cast<DWORD>(s.size()));
@@ -100,6 +104,7 @@ void CLanguageTable::ResolveReferences() {
     const wchar_t* raw = strings_->GetValue(kSection, key.pItem, nullptr);
     if (!raw) continue;
     std::wstring value = raw;
+    const size_t limit = std::max(kMaxValueLength, value.size());
     int replaced = 0;
     while (replaced < kMaxReplacements) {
       const size_t open = value.find(L"${");
@@ -110,8 +115,17 @@ void CLanguageTable::ResolveReferences() {
       const wchar_t* target = strings_->GetValue(kSection, name.c_str(), nullptr);
       const std::wstring replacement = target ? target : name;
       const std::wstring token = L"${" + name + L"}";
-      for (size_t at = value.find(token); at != std::wstring::npos; at = value.find(token, at + replacement.size()))
-        value.replace(at, token.size(), replacement);
+      // One sweep, left to right; a result past the limit leaves the value as it is.
+      std::wstring out;
+      size_t from = 0;
+      for (size_t at = value.find(token); at != std::wstring::npos; at = value.find(token, from)) {
+        out.append(value, from, at - from).append(replacement);
+        from = at + token.size();
+        if (out.size() > limit) break;
+      }
+      if (out.size() + (value.size() - from) > limit) break;
+      out.append(value, from, std::wstring::npos);
+      value.swap(out);
       ++replaced;
     }
     if (replaced > 0) strings_->SetValue(kSection, key.pItem, value.c_str());

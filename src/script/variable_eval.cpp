@@ -1,7 +1,9 @@
 // Setting, looking up and evaluating variables.
 #include <windows.h>
 
+#include <algorithm>
 #include <cwchar>
+#include <vector>
 
 #include "diag/install_log.h"
 #include "extension/module_calls.h"
@@ -18,6 +20,25 @@ namespace {
 constexpr wchar_t kIniMissing[] = L"!@#**#@!";
 constexpr DWORD kIniBuffer = 512;
 constexpr DWORD kStillActive = 259;
+// Evaluation expands texts that may name variables in turn; a variable that leads back to itself,
+// or a chain deeper than this, is not evaluated again on the way (its value text stands).
+constexpr size_t kMaxNesting = 64;
+
+// Names of the variables being evaluated on this thread, outermost first.
+thread_local std::vector<std::wstring> t_evaluating;
+
+class EvaluatingScope {
+ public:
+  explicit EvaluatingScope(const std::wstring& name) { t_evaluating.push_back(name); }
+  ~EvaluatingScope() { t_evaluating.pop_back(); }
+  EvaluatingScope(const EvaluatingScope&) = delete;
+  EvaluatingScope& operator=(const EvaluatingScope&) = delete;
+};
+
+bool BeingEvaluated(const std::wstring& name) {
+  return t_evaluating.size() >= kMaxNesting ||
+         std::find(t_evaluating.begin(), t_evaluating.end(), name) != t_evaluating.end();
+}
 
 struct VersionField {
   const wchar_t* name;
@@ -83,9 +104,12 @@ bool EvalRegistry(const VariableRecord& r, std::wstring& out) {
 }
 
 bool EvalIni(const VariableRecord& r, std::wstring& out) {
+  const std::wstring file = Expand(r.path);
+  // The profile functions take paths shorter than MAX_PATH (Wine's overrun their stack otherwise).
+  if (file.size() >= MAX_PATH) return false;
   wchar_t buf[kIniBuffer] = {};
   GetPrivateProfileStringW(Expand(r.param1).c_str(), Expand(r.name).c_str(), kIniMissing, buf, kIniBuffer,
-                           Expand(r.path).c_str());
+                           file.c_str());
   if (wcscmp(buf, kIniMissing) == 0) return false;
   out = buf;
   return true;
@@ -151,7 +175,8 @@ bool CVariableStore::SetVariable(const std::wstring& name, const std::wstring& t
 bool CVariableStore::GetVariable(const std::wstring& name, std::wstring& out) {
   VariableRecord copy;
   if (!FindRecord(name, copy)) return GetBuiltin(name, out);
-  if (!copy.evaluated) {
+  if (!copy.evaluated && !BeingEvaluated(copy.varname)) {
+    EvaluatingScope scope(copy.varname);
     std::wstring value;
     // Evaluation may read the registry or run a program: never under the lock.
     if (Evaluate(copy, value)) {

@@ -177,6 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
         TypeCase{"text file neq x86", COND_PE, L"{DIR}\\full\\a.txt", L"", L"", L"", L"x86", CMP_NEQ, false}));
 
 // inivalue: path is the file, name the key, param1 the section.
+const std::wstring kLongIni = std::wstring(600, L'x') + L".ini";  // a bare name: looked for in the Windows folder
 TypeCase Ini(const char* label, const wchar_t* key, const wchar_t* value, CompareMethod method,
              CompareValueType valuetype, bool expected, bool case_sensitive = false) {
   return TypeCase{label, COND_INIVALUE, L"{DIR}\\app.ini", key, L"Main", L"", value, method, expected,
@@ -192,7 +193,9 @@ INSTANTIATE_TEST_SUITE_P(
                       Ini("missing key", L"None", L"0", EQ, VALTYPE_NUMBER, false),
                       Ini("stored default text", L"Odd", L"!@#**#@!", EQ, VALTYPE_STRING, false),
                       TypeCase{"missing file", COND_INIVALUE, L"{DIR}\\none.ini", L"Count", L"Main", L"", L"0", EQ,
-                               false}));
+                               false},
+                      TypeCase{"path of MAX_PATH or more", COND_INIVALUE, kLongIni.c_str(), L"Count", L"Main", L"",
+                               L"0", CMP_NEQ, false}));
 
 TEST_F(ConditionTest, VarComparesTheVariablesValue) {
   GetVariableStore().SetVariable(L"TZCOND_VER", L"3.10");

@@ -70,6 +70,10 @@ TEST_F(ExpandTest, VariableValuesExpandAgain) {
   EXPECT_EQ(Expand(L"%BINDIR%\\app.exe"), L"C:\\Apps\\Lumo\\bin\\app.exe");
   vars.SetVariable(L"SELF", L"a%SELF%");  // refers to itself: stops after 64 passes
   EXPECT_EQ(Expand(L"%SELF%"), std::wstring(64, L'a') + L"%SELF%");
+  vars.SetVariable(L"TWICE", L"%TWICE%%TWICE%");  // doubles at every pass: stops before 64K characters
+  std::wstring twice;
+  for (int i = 0; i < 1 << 13; ++i) twice += L"%TWICE%";
+  EXPECT_EQ(Expand(L"%TWICE%"), twice);
   vars.SetVariable(L"BIG", std::wstring(10000, L'z'));
   EXPECT_EQ(Expand(L"[%BIG%]"), L"[" + std::wstring(10000, L'z') + L"]");
 }

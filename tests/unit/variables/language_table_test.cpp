@@ -38,6 +38,12 @@ TEST_F(LanguageTableTest, Utf8ResourceResolvesReferencesInAnyKeyOrder) {
   EXPECT_EQ(table_.GetString(L"A.Ref"), L"Missing!");
   EXPECT_EQ(table_.GetString(L"No.Close"), L"${App.DisplayName");
   EXPECT_EQ(table_.GetString(L"Loop"), L"${Loop}");  // bounded, unchanged
+  // Each replacement multiplies the value by four: it stops growing before 64K characters.
+  EXPECT_EQ(table_.GetString(L"Fan"), [] {
+    std::wstring s;
+    for (int i = 0; i < 1 << 12; ++i) s += L"${Fan}";
+    return s;
+  }());
   EXPECT_EQ(table_.GetString(L"mb.btntext.ok"), L"OK");
   EXPECT_EQ(table_.GetString(L"Not.There"), L"");
 }

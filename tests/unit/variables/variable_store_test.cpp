@@ -110,6 +110,30 @@ TEST_F(VariableStoreTest, IniValuesWithTheMissingMarker) {
   EXPECT_EQ(Get(L"NONE"), L"fallback");
   WritePrivateProfileStringW(L"Main", L"Nope", L"later", ini_.c_str());
   EXPECT_EQ(Get(L"NONE"), L"later");  // a failed evaluation is tried again
+  item.varname = L"LONG";
+  item.path = std::wstring(600, L'x');  // a bare name: looked for in the Windows folder
+  store_.AddVariable(item);
+  EXPECT_EQ(Get(L"LONG"), L"fallback");
+  // A path naming the variable itself, or a long chain of them, ends instead of recursing.
+  item.varname = L"SELF";
+  item.path = L"%SELF%";
+  store_.AddVariable(item);
+  EXPECT_EQ(Get(L"SELF"), L"fallback");
+  for (int i = 0; i < 3000; ++i) {
+    item.varname = L"CHAIN" + std::to_wstring(i);
+    item.path = L"%CHAIN" + std::to_wstring(i + 1) + L"%";
+    store_.AddVariable(item);
+  }
+  EXPECT_EQ(Get(L"CHAIN0"), L"fallback");
+  // Each level's path names two items of the next: one lookup must not take 2^30 evaluations.
+  for (int level = 0; level < 30; ++level) {
+    for (const wchar_t* side : {L"A", L"B"}) {
+      item.varname = side + std::to_wstring(level);
+      item.path = L"%A" + std::to_wstring(level + 1) + L"%%B" + std::to_wstring(level + 1) + L"%";
+      store_.AddVariable(item);
+    }
+  }
+  EXPECT_EQ(Get(L"A0"), L"fallback");
 }
 
 TEST_F(VariableStoreTest, CachedVersusNocache) {
