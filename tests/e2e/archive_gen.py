@@ -45,21 +45,21 @@ def fix_7z_crcs(data):
     return bytes(data)
 
 
-def empty_7z(out, spec, scratch):
+def empty_7z(out, desc, scratch):
     """Signature, version 0.4, the start-header CRC and a zero next header: 32 bytes."""
     tail = bytes(20)
     with open(out, "wb") as f:
         f.write(b"7z\xbc\xaf\x27\x1c\x00\x04" + struct.pack("<I", zlib.crc32(tail)) + tail)
 
 
-def sevenz(out, spec, scratch):
-    """A 7z of spec["entries"]: {"name", "dir": true} or {"name", "text", "repeat": times}. A name no file system can
+def sevenz(out, desc, scratch):
+    """A 7z of desc["entries"]: {"name", "dir": true} or {"name", "text", "repeat": times}. A name no file system can
     hold ("../x", "C:/x") is written under a placeholder of the same length and patched into the
     (uncompressed) header afterwards."""
     tree = os.path.join(scratch, "tree")
     os.makedirs(tree)
     patches, tops = [], []
-    for i, entry in enumerate(spec["entries"]):
+    for i, entry in enumerate(desc["entries"]):
         name = entry["name"]
         stored = name
         if ".." in name.split("/") or ":" in name or name.startswith("/"):
@@ -75,7 +75,7 @@ def sevenz(out, spec, scratch):
         top = stored.split("/")[0]
         if top not in tops:
             tops.append(top)
-    switches = spec.get("switches", []) + (["-mhc=off"] if patches else [])
+    switches = desc.get("switches", []) + (["-mhc=off"] if patches else [])
     subprocess.run(["7zz", "a", "-t7z", "-bd", "-bso0", "-bsp0", *switches, out, *tops], cwd=tree, env=ENV,
                    check=True)
     if patches:
@@ -89,12 +89,12 @@ def sevenz(out, spec, scratch):
             f.write(fix_7z_crcs(data))
 
 
-def zip_entries(out, spec, scratch):
-    """A zip of spec["entries"]: {"name", "text", "repeat", "attributes": DOS bits, "mtime": ISO UTC},
-    names stored exactly as given; deflated, or stored with spec["stored"]."""
-    method = zipfile.ZIP_STORED if spec.get("stored") else zipfile.ZIP_DEFLATED
+def zip_entries(out, desc, scratch):
+    """A zip of desc["entries"]: {"name", "text", "repeat", "attributes": DOS bits, "mtime": ISO UTC},
+    names stored exactly as given; deflated, or stored with desc["stored"]."""
+    method = zipfile.ZIP_STORED if desc.get("stored") else zipfile.ZIP_DEFLATED
     with zipfile.ZipFile(out, "w", method) as z:
-        for entry in spec["entries"]:
+        for entry in desc["entries"]:
             info = zipfile.ZipInfo("placeholder", time.gmtime(epoch(entry.get("mtime", "2020-01-01T00:00:00Z")))[:6])
             info.filename = entry["name"]  # ZipInfo's constructor would tidy the name
             info.compress_type = method
@@ -107,8 +107,8 @@ def zip_entries(out, spec, scratch):
 GENERATORS = {"empty_7z": empty_7z, "7z": sevenz, "zip": zip_entries}
 
 
-def generate(kind, out, spec, scratch):
-    GENERATORS[kind](out, spec, scratch)
+def generate(kind, out, desc, scratch):
+    GENERATORS[kind](out, desc, scratch)
 
 
 def damage(path, truncate=None, flip=()):

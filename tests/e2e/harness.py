@@ -120,9 +120,9 @@ class Scenario:
         self.folder = os.path.abspath(folder)
         self.name = os.path.basename(self.folder)
         with open(os.path.join(self.folder, "scenario.json"), encoding="utf-8") as f:
-            self.spec = json.load(f)
+            self.desc = json.load(f)
         self.work = os.path.join(self.build, "e2e", self.name)
-        self.installer_name = self.spec.get("installer", "setup.exe")
+        self.installer_name = self.desc.get("installer", "setup.exe")
         self.installer = os.path.join(self.work, self.installer_name)
         self.subst = {
             "{WORK}": win_path(self.work),
@@ -142,7 +142,7 @@ class Scenario:
 
     def add_pads(self):
         """Placeholders for paths of an exact length, whatever the length of the work folder."""
-        for key, pad in self.spec.get("pads", {}).items():
+        for key, pad in self.desc.get("pads", {}).items():
             base = self.fill(pad["base"])
             suffix = pad.get("suffix", "")
             count = pad["length"] - len(base) - len(suffix)
@@ -170,7 +170,7 @@ class Scenario:
         shutil.rmtree(self.work, ignore_errors=True)
         os.makedirs(self.work)
         resources = []
-        script = self.spec.get("script", "script.xml" if os.path.exists(
+        script = self.desc.get("script", "script.xml" if os.path.exists(
             os.path.join(self.folder, "script.xml")) else None)
         if script:
             with open(os.path.join(self.folder, script), encoding="utf-8", newline="") as f:
@@ -179,7 +179,7 @@ class Scenario:
             with open(out, "w", encoding="utf-8", newline="") as f:
                 f.write(text)
             resources.append({"type": "FILE", "name": 301, "path": out, "lang": 1033})
-        for i, res in enumerate(self.spec.get("resources", [])):
+        for i, res in enumerate(self.desc.get("resources", [])):
             entry = dict(res)
             if "archive" in res:
                 entry["path"] = self.make_archive(res, i)
@@ -202,7 +202,7 @@ class Scenario:
         if p.returncode != 0:
             raise Failure("respack failed: %s %s" % (p.stdout.decode(errors="replace"),
                                                      p.stderr.decode(errors="replace")))
-        self.steps(self.spec.get("setup", []))
+        self.steps(self.desc.get("setup", []))
 
     def steps(self, steps, check=True):
         for step in self.fill(steps):
@@ -267,7 +267,7 @@ class Scenario:
 
     def start_background(self):
         procs = []
-        for bg in self.fill(self.spec.get("background", [])):
+        for bg in self.fill(self.desc.get("background", [])):
             procs.append(subprocess.Popen(["wine"] + bg["run"], env=self.env, cwd=self.work,
                                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                           stderr=subprocess.DEVNULL))
@@ -283,10 +283,10 @@ class Scenario:
     # -- running ----------------------------------------------------------------------
     def run(self):
         holder = None
-        if "hold_mutex" in self.spec:
+        if "hold_mutex" in self.desc:
             ready = os.path.join(self.work, "_mutex_ready")
             holder = subprocess.Popen(
-                ["wine", os.path.join(self.build, "tools", "holdmutex.exe"), self.fill(self.spec["hold_mutex"]),
+                ["wine", os.path.join(self.build, "tools", "holdmutex.exe"), self.fill(self.desc["hold_mutex"]),
                  "60", win_path(ready)], env=self.env, stdin=subprocess.DEVNULL,
                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             deadline = time.time() + 30
@@ -298,11 +298,11 @@ class Scenario:
         try:
             background = self.start_background()
             env = dict(self.env)
-            env.update(self.fill(self.spec.get("env", {})))
+            env.update(self.fill(self.desc.get("env", {})))
             code = None
-            for _ in range(int(self.spec.get("runs", 1))):
-                p = self.wine([self.installer] + self.fill(self.spec.get("args", [])), env=env,
-                              timeout=self.spec.get("timeout", 120))
+            for _ in range(int(self.desc.get("runs", 1))):
+                p = self.wine([self.installer] + self.fill(self.desc.get("args", [])), env=env,
+                              timeout=self.desc.get("timeout", 120))
                 code = p.returncode
             return code
         finally:
@@ -316,27 +316,27 @@ class Scenario:
     # -- checking ---------------------------------------------------------------------
     def check(self, code):
         errors = []
-        if "exit" in self.spec and code != self.spec["exit"]:
-            errors.append("exit code %s, expected %s" % (code, self.spec["exit"]))
-        for log in self.fill(self.spec.get("logs", [])):
+        if "exit" in self.desc and code != self.desc["exit"]:
+            errors.append("exit code %s, expected %s" % (code, self.desc["exit"]))
+        for log in self.fill(self.desc.get("logs", [])):
             errors += self.check_log(log)
-        if self.spec.get("no_copy"):
+        if self.desc.get("no_copy"):
             copies = self.exit_copies()
             if copies:
                 errors.append("unexpected exit copy: %s" % copies)
-        for reg in self.fill(self.spec.get("registry", [])):
+        for reg in self.fill(self.desc.get("registry", [])):
             errors += self.check_registry(reg)
-        files = self.fill(self.spec.get("files", []))
+        files = self.fill(self.desc.get("files", []))
         self.windows_info = self.file_info(files)
         for f in files:
             errors += self.check_file(f)
-        for listing in self.fill(self.spec.get("listings", [])):
+        for listing in self.fill(self.desc.get("listings", [])):
             errors += self.check_listing(listing)
-        if "pending_renames" in self.spec:
-            errors += self.check_pending_renames(self.fill(self.spec["pending_renames"]))
-        for link in self.fill(self.spec.get("shortcuts", [])):
+        if "pending_renames" in self.desc:
+            errors += self.check_pending_renames(self.fill(self.desc["pending_renames"]))
+        for link in self.fill(self.desc.get("shortcuts", [])):
             errors += self.check_shortcut(link)
-        for command in self.fill(self.spec.get("commands", [])):
+        for command in self.fill(self.desc.get("commands", [])):
             errors += self.check_command(command)
         return errors
 
@@ -344,14 +344,14 @@ class Scenario:
         pat = re.compile(re.escape(self.installer_name) + r"_\d{8}_\d{6}\.txt$")
         return sorted(n for n in os.listdir(self.work) if pat.match(n))
 
-    def check_log(self, spec):
-        if spec.get("copy"):
+    def check_log(self, desc):
+        if desc.get("copy"):
             copies = self.exit_copies()
             if len(copies) != 1:
                 return ["expected one exit copy, found %s" % copies]
             path = os.path.join(self.work, copies[0])
         else:
-            path = unix_path(spec["path"])
+            path = unix_path(desc["path"])
             if any(c in path for c in "*?["):  # a name made of the clock: exactly one file must match
                 found = glob.glob(path)
                 if len(found) != 1:
@@ -368,15 +368,15 @@ class Scenario:
             errors.append("%s: last line not ended by CRLF" % path)
         lines = text.split("\r\n")[:-1] if text else []
         body = lines
-        if spec.get("header", True):
+        if desc.get("header", True):
             if len(lines) < 2 or not lines[0].startswith("执行安装程序: ") \
                     or not re.match(r"^版本: [^,]*, 大小: \d+$", lines[1]):
                 errors.append("%s: bad header %r" % (path, lines[:2]))
-            if spec.get("installer_path", True) and lines and \
+            if desc.get("installer_path", True) and lines and \
                     lines[0] != "执行安装程序: " + self.subst["{INSTALLER}"]:
                 errors.append("%s: header names %r" % (path, lines[0]))
-            if "version" in spec and len(lines) > 1 and not lines[1].startswith("版本: %s, " % spec["version"]):
-                errors.append("%s: header version %r, expected %r" % (path, lines[1], spec["version"]))
+            if "version" in desc and len(lines) > 1 and not lines[1].startswith("版本: %s, " % desc["version"]):
+                errors.append("%s: header version %r, expected %r" % (path, lines[1], desc["version"]))
             body = lines[2:]
         entries = []
         for line in body:
@@ -388,7 +388,7 @@ class Scenario:
                 entries.append(line)  # continuation line of a multi-line record
             else:
                 errors.append("%s: line without time stamp: %r" % (path, line))
-        if spec.get("first_line") and (not body or not LINE_RE.match(body[0])):
+        if desc.get("first_line") and (not body or not LINE_RE.match(body[0])):
             errors.append("%s: first entry malformed" % path)
 
         def matches(pattern, entry):
@@ -397,20 +397,20 @@ class Scenario:
             return entry == pattern
 
         pos = 0
-        for pattern in spec.get("lines", []):
-            start = pos if spec.get("ordered", True) else 0
+        for pattern in desc.get("lines", []):
+            start = pos if desc.get("ordered", True) else 0
             for i in range(start, len(entries)):
                 if matches(pattern, entries[i]):
                     pos = i + 1
                     break
             else:
                 errors.append("%s: no line %s %r" % (path, "after the previous ones matches"
-                                                     if spec.get("ordered", True) else "matches", pattern))
-        for pattern in spec.get("absent", []):
+                                                     if desc.get("ordered", True) else "matches", pattern))
+        for pattern in desc.get("absent", []):
             hits = [e for e in entries if matches(pattern, e)]
             if hits:
                 errors.append("%s: unexpected line %r" % (path, hits[0]))
-        for pattern, n in spec.get("count", {}).items():
+        for pattern, n in desc.get("count", {}).items():
             hits = sum(1 for e in entries if matches(pattern, e))
             if hits != n:
                 errors.append("%s: %d lines match %r, expected %d" % (path, hits, pattern, n))
@@ -418,64 +418,64 @@ class Scenario:
             errors.append("log was:\n    " + "\n    ".join(lines))
         return errors
 
-    def check_registry(self, spec):
-        view = str(spec.get("view", 32))
-        p = self.wine([os.path.join(self.build, "tools", "regdump.exe"), view, spec["key"]])
+    def check_registry(self, desc):
+        view = str(desc.get("view", 32))
+        p = self.wine([os.path.join(self.build, "tools", "regdump.exe"), view, desc["key"]])
         exists = p.returncode == 0
         if p.returncode not in (0, 3):
-            return ["regdump failed for %s" % spec["key"]]
-        if not spec.get("exists", True):
-            return ["key %s exists in view %s" % (spec["key"], view)] if exists else []
+            return ["regdump failed for %s" % desc["key"]]
+        if not desc.get("exists", True):
+            return ["key %s exists in view %s" % (desc["key"], view)] if exists else []
         if not exists:
-            return ["key %s missing in view %s" % (spec["key"], view)]
+            return ["key %s missing in view %s" % (desc["key"], view)]
         values = {}
         for line in p.stdout.decode("utf-8").splitlines():
             name, typ, data = (line.split("\t") + ["", ""])[:3]
             values[unescape(name)] = [typ, unescape(data)]
         errors = []
-        for name, expected in spec.get("values", {}).items():
+        for name, expected in desc.get("values", {}).items():
             if name not in values:
-                errors.append("%s: value %r missing (view %s)" % (spec["key"], name, view))
+                errors.append("%s: value %r missing (view %s)" % (desc["key"], name, view))
             elif values[name] != list(expected):
-                errors.append("%s: value %r is %r, expected %r" % (spec["key"], name, values[name], expected))
-        for name in spec.get("absent_values", []):
+                errors.append("%s: value %r is %r, expected %r" % (desc["key"], name, values[name], expected))
+        for name in desc.get("absent_values", []):
             if name in values:
-                errors.append("%s: value %r present (view %s)" % (spec["key"], name, view))
+                errors.append("%s: value %r present (view %s)" % (desc["key"], name, view))
         return errors
 
-    def check_file(self, spec):
-        if spec.get("glob"):
-            found = sorted(glob.glob(unix_path(spec["path"])))
-            if len(found) != spec.get("matches", 1):
-                return ["expected %d files matching %s, found %s" % (spec.get("matches", 1), spec["path"], found)]
+    def check_file(self, desc):
+        if desc.get("glob"):
+            found = sorted(glob.glob(unix_path(desc["path"])))
+            if len(found) != desc.get("matches", 1):
+                return ["expected %d files matching %s, found %s" % (desc.get("matches", 1), desc["path"], found)]
             errors = []
             for path in found:
-                errors += self.check_file(dict(spec, path=path, glob=False))
+                errors += self.check_file(dict(desc, path=path, glob=False))
             return errors
-        path = unix_path(spec["path"])
+        path = unix_path(desc["path"])
         exists = os.path.exists(path)
-        if not spec.get("exists", True):
+        if not desc.get("exists", True):
             return ["%s exists" % path] if exists else []
         if not exists:
             return ["%s missing" % path]
         errors = []
-        if "text" in spec:
-            data = open(path, "rb").read().decode(spec.get("encoding", "utf-8"), errors="replace")
-            if data != spec["text"]:
-                errors.append("%s holds %r, expected %r" % (path, data[:200], spec["text"][:200]))
-        return errors + self.check_file_details(path, spec)
+        if "text" in desc:
+            data = open(path, "rb").read().decode(desc.get("encoding", "utf-8"), errors="replace")
+            if data != desc["text"]:
+                errors.append("%s holds %r, expected %r" % (path, data[:200], desc["text"][:200]))
+        return errors + self.check_file_details(path, desc)
 
     ATTRIBUTE_BITS = {"READONLY": 0x1, "HIDDEN": 0x2, "SYSTEM": 0x4, "DIRECTORY": 0x10}
 
     def file_info(self, specs):
         """Attributes and last-write times as Windows reports them, for the files that ask for them."""
         paths = []
-        for spec in specs:
-            if "mtime" in spec or "attributes" in spec:
-                if spec.get("glob"):
-                    paths += sorted(glob.glob(unix_path(spec["path"])))
+        for desc in specs:
+            if "mtime" in desc or "attributes" in desc:
+                if desc.get("glob"):
+                    paths += sorted(glob.glob(unix_path(desc["path"])))
                 else:
-                    paths.append(unix_path(spec["path"]))
+                    paths.append(unix_path(desc["path"]))
         if not paths:
             return {}
         p = self.wine([os.path.join(self.build, "tools", "fileinfo.exe")] + [win_path(x) for x in paths])
@@ -486,40 +486,40 @@ class Scenario:
                 info[path] = (int(attrs, 16), (int(stamp) - 116444736000000000) / 1e7)
         return info
 
-    def check_file_details(self, path, spec):
+    def check_file_details(self, path, desc):
         errors = []
-        if "contains" in spec or "lacks" in spec:
-            data = open(path, "rb").read().decode(spec.get("encoding", "utf-8"), errors="replace")
-            errors += ["%s lacks %r; it holds %r" % (path, t, data[:400]) for t in spec.get("contains", []) if t not in data]
-            errors += ["%s holds %r" % (path, t) for t in spec.get("lacks", []) if t in data]
-        if "is_dir" in spec and os.path.isdir(path) != spec["is_dir"]:
+        if "contains" in desc or "lacks" in desc:
+            data = open(path, "rb").read().decode(desc.get("encoding", "utf-8"), errors="replace")
+            errors += ["%s lacks %r; it holds %r" % (path, t, data[:400]) for t in desc.get("contains", []) if t not in data]
+            errors += ["%s holds %r" % (path, t) for t in desc.get("lacks", []) if t in data]
+        if "is_dir" in desc and os.path.isdir(path) != desc["is_dir"]:
             errors.append("%s: is_dir is %s" % (path, os.path.isdir(path)))
-        if "sha256" in spec or "same_as" in spec:
+        if "sha256" in desc or "same_as" in desc:
             data = open(path, "rb").read() if os.path.isfile(path) else None
-            if "sha256" in spec and (data is None or hashlib.sha256(data).hexdigest() != spec["sha256"].lower()):
+            if "sha256" in desc and (data is None or hashlib.sha256(data).hexdigest() != desc["sha256"].lower()):
                 errors.append("%s: sha256 %s, expected %s" % (
-                    path, data is not None and hashlib.sha256(data).hexdigest(), spec["sha256"]))
-            if "same_as" in spec:
-                with open(os.path.join(self.folder, spec["same_as"]), "rb") as f:
+                    path, data is not None and hashlib.sha256(data).hexdigest(), desc["sha256"]))
+            if "same_as" in desc:
+                with open(os.path.join(self.folder, desc["same_as"]), "rb") as f:
                     if data != f.read():
-                        errors.append("%s: content differs from %s" % (path, spec["same_as"]))
-        if "mtime" in spec or "attributes" in spec:
+                        errors.append("%s: content differs from %s" % (path, desc["same_as"]))
+        if "mtime" in desc or "attributes" in desc:
             if path not in self.windows_info:
                 return errors + ["%s: Windows cannot see it" % path]
             attrs, stamp = self.windows_info[path]
-            if "mtime" in spec:
-                expected = archive_gen.epoch(spec["mtime"])
-                if abs(stamp - expected) > spec.get("mtime_tolerance", 0.001):
+            if "mtime" in desc:
+                expected = archive_gen.epoch(desc["mtime"])
+                if abs(stamp - expected) > desc.get("mtime_tolerance", 0.001):
                     errors.append("%s: last written %s, expected %s" % (
-                        path, time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(stamp)), spec["mtime"]))
-            if "attributes" in spec:
+                        path, time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(stamp)), desc["mtime"]))
+            if "attributes" in desc:
                 got = sorted(n for n, bit in self.ATTRIBUTE_BITS.items() if attrs & bit)
-                if got != sorted(spec["attributes"]):
-                    errors.append("%s: attributes %s (0x%x), expected %s" % (path, got, attrs, spec["attributes"]))
+                if got != sorted(desc["attributes"]):
+                    errors.append("%s: attributes %s (0x%x), expected %s" % (path, got, attrs, desc["attributes"]))
         return errors
 
-    def check_listing(self, spec):
-        top = unix_path(spec["dir"])
+    def check_listing(self, desc):
+        top = unix_path(desc["dir"])
         if not os.path.isdir(top):
             return ["%s: no such folder" % top]
         found = []
@@ -527,11 +527,11 @@ class Scenario:
             rel = os.path.relpath(root, top)
             prefix = "" if rel == "." else rel.replace(os.sep, "/") + "/"
             found += [prefix + d + "/" for d in dirs] + [prefix + f for f in files]
-        if sorted(found) != sorted(spec["entries"]):
-            return ["%s holds %s, expected %s" % (top, sorted(found), sorted(spec["entries"]))]
+        if sorted(found) != sorted(desc["entries"]):
+            return ["%s holds %s, expected %s" % (top, sorted(found), sorted(desc["entries"]))]
         return []
 
-    def check_pending_renames(self, spec):
+    def check_pending_renames(self, desc):
         p = self.wine([os.path.join(self.build, "tools", "pendingops.exe"), "list"])
         if p.returncode != 0:
             return ["pendingops failed"]
@@ -544,7 +544,7 @@ class Scenario:
             src, dst = (line.split("\t") + [""])[:2]
             replace = dst.startswith("!")
             ops.append({"from": plain(src), "to": plain(dst[1:] if replace else dst), "replace": replace})
-        under = spec["under"].lower()
+        under = desc["under"].lower()
         mine = [op for op in ops if op["from"].lower().startswith(under)]
 
         def matches(pattern, text):
@@ -552,7 +552,7 @@ class Scenario:
 
         left = list(mine)
         errors = []
-        for want in spec.get("ops", []):
+        for want in desc.get("ops", []):
             for op in left:
                 if matches(want["from"], op["from"]) and matches(want.get("to", ""), op["to"]) \
                         and op["replace"] == want.get("replace", False):
@@ -563,39 +563,39 @@ class Scenario:
         if left:
             errors.append("unexpected scheduled operations %s" % left)
         if errors:
-            errors.append("scheduled under %s: %s" % (spec["under"], mine))
+            errors.append("scheduled under %s: %s" % (desc["under"], mine))
         return errors
 
-    def check_shortcut(self, spec):
-        path = unix_path(spec["path"])
-        if not spec.get("exists", True):
+    def check_shortcut(self, desc):
+        path = unix_path(desc["path"])
+        if not desc.get("exists", True):
             return ["%s exists" % path] if os.path.exists(path) else []
-        p = self.wine([os.path.join(self.build, "tools", "lnkdump.exe"), spec["path"]])
+        p = self.wine([os.path.join(self.build, "tools", "lnkdump.exe"), desc["path"]])
         if p.returncode != 0:
             return ["%s: no readable link (lnkdump exit %d)" % (path, p.returncode)]
         fields = dict((line.split("\t") + [""])[:2] for line in p.stdout.decode("utf-8").splitlines())
         errors = []
         for name in ("target", "workdir", "args", "icon", "description"):
-            if name not in spec:
+            if name not in desc:
                 continue
-            want, got = spec[name], fields.get(name)
+            want, got = desc[name], fields.get(name)
             ok = re.fullmatch(want[3:], got or "") is not None if want.startswith("re:") else want == got
             if not ok:
                 errors.append("%s: %s is %r, expected %r" % (path, name, got, want))
         return errors
 
-    def check_command(self, spec):
+    def check_command(self, desc):
         """Runs a Windows program after the installer and matches its exit code and output lines."""
-        p = self.wine(spec["wine"])
+        p = self.wine(desc["wine"])
         errors = []
-        if p.returncode != spec.get("exit", 0):
-            errors.append("%s exited with %d, expected %d" % (spec["wine"], p.returncode, spec.get("exit", 0)))
+        if p.returncode != desc.get("exit", 0):
+            errors.append("%s exited with %d, expected %d" % (desc["wine"], p.returncode, desc.get("exit", 0)))
         lines = p.stdout.decode("utf-8", errors="replace").splitlines()
-        for want in spec.get("lines", []):
+        for want in desc.get("lines", []):
             ok = (lambda got: re.fullmatch(want[3:], got) is not None) if want.startswith("re:") \
                 else (lambda got: got == want)
             if not any(ok(line) for line in lines):
-                errors.append("%s: no output line %r in %r" % (spec["wine"], want, lines))
+                errors.append("%s: no output line %r in %r" % (desc["wine"], want, lines))
         return errors
 
 
@@ -613,7 +613,7 @@ def main():
         errors = [str(e)]
     finally:
         try:
-            s.steps(s.spec.get("cleanup", []), check=False)
+            s.steps(s.desc.get("cleanup", []), check=False)
         except (OSError, subprocess.SubprocessError):
             pass
     if errors:

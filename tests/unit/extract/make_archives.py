@@ -16,6 +16,9 @@ import sys
 import zipfile
 import zlib
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "e2e"))
+from archive_gen import fix_7z_crcs  # noqa: E402
+
 OUT, SEVENZ, GCAB = sys.argv[1], sys.argv[2], sys.argv[3]
 SRC = os.path.join(OUT, "src")
 MTIME = 1614834367  # 2021-03-04 05:06:07 UTC
@@ -46,16 +49,6 @@ def sevenz(archive, switches, files, cwd=SRC):
         os.remove(path)
     subprocess.run([SEVENZ, "a", "-bso0", "-bsp0", *switches, path, *files], cwd=cwd, env=ENV, check=True)
     return path
-
-
-def fix_7z_crcs(data):
-    """Recomputes the next-header and start-header CRCs after the header was patched."""
-    data = bytearray(data)
-    off, size = struct.unpack_from("<QQ", data, 12)
-    header = data[32 + off:32 + off + size]
-    struct.pack_into("<I", data, 28, zlib.crc32(header) & 0xFFFFFFFF)
-    struct.pack_into("<I", data, 8, zlib.crc32(bytes(data[12:32])) & 0xFFFFFFFF)
-    return bytes(data)
 
 
 def patch_7z_name(path, placeholder, name):
