@@ -12,6 +12,7 @@
 #include "script/language_table.h"
 #include "script/script_loader.h"
 #include "script/text_expand.h"
+#include "ui/install_run.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
 
@@ -263,5 +264,7 @@ int RunInstaller(HINSTANCE instance, const wchar_t* command_line) {
   WriteSummary();
   GetLog().Write(LOG_INFO, L"安装完成");
   if (GetOptions().IsTrue(OPT_LOG)) GetLog().SaveCopy();
+  // A reboot the user accepted waits until the log and its copy are complete.
+  RebootIfRequested();
   return code;
 }
