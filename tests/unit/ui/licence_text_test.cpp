@@ -18,7 +18,7 @@ TEST(LicenceText, DecodesUtf16ByCodeUnitsOrUtf8AfterItsMark) {
       {std::string("\xFF\xFE\xFF\xFEx\0", 6), L"\xFEFFx"},   // only one
       {std::string("T\0i\0!", 5), L"Ti"},                    // odd last byte dropped
       {std::string("\x2D\x4E", 2), L"\x4E2D"},               // 中
-      {std::string("\xEF\xBB\xBF\xE4\xB8\xAD\r\nx", 8), L"\x4E2D\r\nx"},
+      {std::string("\xEF\xBB\xBF\xE4\xB8\xAD\r\nx", 9), L"\x4E2D\r\nx"},
       {std::string("a\0\0\0b\0", 6), L"a"},                  // ends at a zero character
       {std::string(), L""},
   };
