@@ -61,8 +61,12 @@ class Driver:
 
     # -- reading the accessible tree -------------------------------------------------------
     def tree(self, window_class):
-        p = subprocess.run(["wine", os.path.join(self.build, "tools", "acctree.exe"), window_class],
-                           env=self.env, stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+        for _ in range(10):
+            p = subprocess.run(["wine", os.path.join(self.build, "tools", "acctree.exe"), window_class],
+                               env=self.env, stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+            if p.returncode != 2:  # 2: a window that is being created or destroyed answers nothing yet
+                break
+            time.sleep(0.3)
         if p.returncode == 1:
             return None
         if p.returncode != 0:
