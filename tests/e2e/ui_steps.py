@@ -16,6 +16,7 @@ A scenario's "ui" list holds steps, run in order while the installer runs:
                                                          an accessible child's state ("absent": true:
                                                          no such child)
   {"expect_title": "text"}                               the window's title
+  {"window_enabled": false}                              the window is disabled (a modal box owns it)
   {"wait_value": "re:...", "role": 48, "timeout": 60}    until a child of that role has a value that
                                                          matches; "record": key stores every value
                                                          seen while waiting (for "monotonic" checks)
@@ -171,6 +172,15 @@ class Driver:
             self.xdotool("type", "--delay", "30", step["type"])
         elif "expect" in step:
             self.expect(where, step)
+        elif "window_enabled" in step:
+            deadline = time.time() + step.get("timeout", 10)
+            while True:
+                t = self.tree(where)
+                if t is not None and t["window"]["enabled"] == step["window_enabled"]:
+                    break
+                if time.time() > deadline:
+                    raise UIFailure("window %s enabled is not %s" % (where, step["window_enabled"]))
+                time.sleep(0.3)
         elif "expect_title" in step:
             t = self.tree(where)
             if t is None or not matches(step["expect_title"], t["window"]["title"]):
