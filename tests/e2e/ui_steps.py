@@ -27,7 +27,12 @@ A scenario's "ui" list holds steps, run in order while the installer runs:
 import os
 import re
 import subprocess
+import sys
 import time
+
+# Mouse, keyboard and screenshots come from the toolkit's UI test driver.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "ui"))
+import uidriver  # noqa: E402
 
 ROLE_PUSHBUTTON = 43
 ROLE_CHECKBUTTON = 44
@@ -56,6 +61,9 @@ class Driver:
     def __init__(self, build, env, shots_prefix):
         self.build = build
         self.env = env
+        # Only its input and screenshot helpers: the display and the wineserver are already running.
+        self.session = uidriver.UiSession(build)
+        self.session.env = dict(env)
         self.shots_prefix = shots_prefix
         self.current = None
         self.records = {}
@@ -113,19 +121,16 @@ class Driver:
         raise UIFailure("window %s still there after %ss" % (window_class, timeout))
 
     # -- input ---------------------------------------------------------------------------------
-    def xdotool(self, *args):
-        subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, check=True, timeout=30)
-
     def click_point(self, x, y):
-        self.xdotool("mousemove", x, y)
-        time.sleep(0.15)
-        self.xdotool("click", 1)
+        self.session.click(x, y)
         time.sleep(0.3)
 
     def screenshot(self, name):
         out = "%s_%s.png" % (self.shots_prefix, name)
-        os.makedirs(os.path.dirname(out), exist_ok=True)
-        subprocess.run(["import", "-window", "root", out], env=self.env, check=False, timeout=30)
+        try:
+            self.session.screenshot(out)
+        except subprocess.CalledProcessError:
+            pass
         return out
 
     # -- steps ---------------------------------------------------------------------------------
@@ -166,10 +171,10 @@ class Driver:
             self.click_point(x + step["click_at"][0], y + step["click_at"][1])
         elif "keys" in step:
             for key in step["keys"]:
-                self.xdotool("key", key)
+                self.session.key(key)
                 time.sleep(step.get("pause", 0.25))
         elif "type" in step:
-            self.xdotool("type", "--delay", "30", step["type"])
+            self.session.type_text(step["type"])
         elif "expect" in step:
             self.expect(where, step)
         elif "window_enabled" in step:
