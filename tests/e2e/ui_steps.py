@@ -21,6 +21,11 @@ A scenario's "ui" list holds steps, run in order while the installer runs:
                                                          matches; "record": key stores every value
                                                          seen while waiting (for "monotonic" checks)
   {"monotonic": key}                                     the recorded values (integers) never decrease
+  {"watch": key, "role": 48, "seconds": 120}             start reading that child's value every 10 ms in
+                                                         the background (acctree --watch)
+  {"watch_end": key, "max_gap_ms": 1000}                 wait for the watcher; its values (integers)
+                                                         join the record `key`; no read may have
+                                                         waited longer than max_gap_ms for the window
   {"screenshot": "name"}                                 build/shots/<scenario>_<name>.png
   {"sleep": seconds}
 """
@@ -67,6 +72,7 @@ class Driver:
         self.shots_prefix = shots_prefix
         self.current = None
         self.records = {}
+        self.watchers = {}
 
     # -- reading the accessible tree -------------------------------------------------------
     def tree(self, window_class):
@@ -136,7 +142,8 @@ class Driver:
     # -- steps ---------------------------------------------------------------------------------
     def run(self, steps, installer=None):
         for i, step in enumerate(steps):
-            if installer is not None and installer.poll() is not None and not step.get("after_exit"):
+            after_exit = step.get("after_exit") or any(k in step for k in ("gone", "watch_end", "monotonic"))
+            if installer is not None and installer.poll() is not None and not after_exit:
                 raise UIFailure("step %d %s: the installer has already ended with %s" % (i, step, installer.returncode))
             try:
                 self.step(step)
@@ -198,6 +205,26 @@ class Driver:
                 raise UIFailure("only %d values recorded: %s" % (len(values), values))
             if any(b < a for a, b in zip(values, values[1:])):
                 raise UIFailure("values went back: %s" % values)
+        elif "watch" in step:
+            self.watchers[step["watch"]] = subprocess.Popen(
+                ["wine", os.path.join(self.build, "tools", "acctree.exe"), "--watch", where,
+                 str(step.get("role", ROLE_PROGRESSBAR)), str(step.get("seconds", 120))],
+                env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        elif "watch_end" in step:
+            out, _ = self.watchers.pop(step["watch_end"]).communicate(timeout=step.get("timeout", 300))
+            seen = self.records.setdefault(step["watch_end"], [])
+            gap = None
+            for line in out.decode("utf-8", errors="replace").splitlines():
+                m = re.match(r"^value \d+ (-?\d+)", line)
+                if m:
+                    seen.append(int(m.group(1)))
+                m = re.match(r"^longest_gap (\d+)", line)
+                if m:
+                    gap = int(m.group(1))
+            if gap is None:
+                raise UIFailure("the watcher saw no window")
+            if gap > step.get("max_gap_ms", 1000):
+                raise UIFailure("the window kept a reader waiting %d ms (values %s)" % (gap, seen))
         elif "screenshot" in step:
             time.sleep(step.get("settle", 0.5))
             self.screenshot(step["screenshot"])

@@ -3,6 +3,10 @@
 //   child <id> role=<role> state=<hex> rect=<x>,<y>,<w>,<h> name=<name> value=<value>
 // (screen coordinates, UTF-8). Exit code 1 when no such window exists, 2 when it answers no
 // accessible object.
+// acctree --watch CLASS ROLE SECONDS: waits for the window, then reads the value of its first
+// child of that role every 10 ms until the window goes or the time is up, printing each value that
+// differs from the one before ("value <ms> <text>"). A window whose thread is busy answers late,
+// so the gaps between the printed times show how responsive it stayed.
 #include <windows.h>
 #include <oleacc.h>
 
@@ -29,7 +33,67 @@ std::wstring TakeBstr(BSTR s) {
 
 }  // namespace
 
+namespace {
+
+int Watch(const wchar_t* window_class, long role_wanted, DWORD seconds) {
+  const DWORD start = GetTickCount();
+  HWND window = nullptr;
+  while (!(window = FindWindowW(window_class, nullptr))) {
+    if (GetTickCount() - start > seconds * 1000) return 1;
+    Sleep(50);
+  }
+  std::wstring last = L"\x1";
+  DWORD longest_gap = 0, previous = 0;
+  bool previous_had_value = false;
+  while (IsWindow(window) && GetTickCount() - start < seconds * 1000) {
+    const DWORD asked = GetTickCount();
+    // A new object each time: the window's children change with its page.
+    IAccessible* acc = nullptr;
+    std::wstring value;
+    if (SUCCEEDED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                             reinterpret_cast<void**>(&acc))) &&
+        acc) {
+      long count = 0;
+      acc->get_accChildCount(&count);
+      for (long id = 1; id <= count; ++id) {
+        VARIANT child;
+        VariantInit(&child);
+        child.vt = VT_I4;
+        child.lVal = id;
+        VARIANT role;
+        VariantInit(&role);
+        if (FAILED(acc->get_accRole(child, &role)) || role.vt != VT_I4 || role.lVal != role_wanted) continue;
+        BSTR text = nullptr;
+        acc->get_accValue(child, &text);
+        value = TakeBstr(text);
+        break;
+      }
+      acc->Release();
+    }
+    const DWORD now = GetTickCount();
+    // Only reads made while the value is shown count: closing the window may take its time.
+    if (previous_had_value && !value.empty() && now - previous > longest_gap) longest_gap = now - previous;
+    previous = asked;
+    previous_had_value = !value.empty();
+    if (value != last) {
+      Print(L"value " + std::to_wstring(now - start) + L" " + value + L"\n");
+      last = value;
+    }
+    Sleep(10);
+  }
+  Print(L"longest_gap " + std::to_wstring(longest_gap) + L"\n");
+  return 0;
+}
+
+}  // namespace
+
 int wmain(int argc, wchar_t** argv) {
+  if (argc >= 5 && wcscmp(argv[1], L"--watch") == 0) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const int rc = Watch(argv[2], wcstol(argv[3], nullptr, 10), wcstoul(argv[4], nullptr, 10));
+    CoUninitialize();
+    return rc;
+  }
   if (argc < 2) return 3;
   HWND window = FindWindowW(argv[1], argc > 2 ? argv[2] : nullptr);
   if (!window) return 1;
