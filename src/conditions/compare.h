@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "conditions/condition_table.h"
+#include "state/condition_table.h"
 
 // Items between single `separator` characters, unchanged. Empty items between separators and
 // before a leading separator are kept; a trailing separator (or an empty text) adds no item.

@@ -7,7 +7,7 @@
 
 #include "platform/filesystem.h"
 #include "platform/sync.h"
-#include "script/installer_info.h"
+#include "platform/handles.h"
 
 namespace {
 
@@ -50,8 +50,11 @@ std::wstring FormatText(const wchar_t* format, ...) {
 
 CInstallLog::CInstallLog() = default;
 
-CInstallLog::~CInstallLog() {
-  if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+CInstallLog::~CInstallLog() = default;
+
+void CInstallLog::SetInstaller(const LogInstaller& installer) {
+  Lock lock(lock_);
+  installer_ = installer;
 }
 
 CInstallLog& GetLog() {
@@ -82,7 +85,7 @@ void CInstallLog::Append(int level, std::wstring text) {
   GetLocalTime(&r.time);
   Lock lock(lock_);
   records_.push_back(std::move(r));
-  if (file_open_ && file_ != INVALID_HANDLE_VALUE) WriteText(file_, FormatLine(records_.back()));
+  if (file_open_ && file_) WriteText(file_.Get(), FormatLine(records_.back()));
 }
 
 std::wstring CInstallLog::FormatLine(const LogRecord& r) {
@@ -99,14 +102,14 @@ std::wstring CInstallLog::FormatLine(const LogRecord& r) {
   return line;
 }
 
-std::wstring CInstallLog::FormatHeader() {
-  CInstallerInfo& info = GetInstallerInfo();
-  std::wstring path, version;
-  unsigned long long size = 0;
-  info.GetInfoText(II_PATH, path);
-  info.GetInfoText(II_PRODVER, version);
-  info.GetInfoNumber(II_FILESIZE, size);
-  return FormatText(L"执行安装程序: %s\r\n版本: %s, 大小: %llu\r\n", path.c_str(), version.c_str(), size);
+std::wstring CInstallLog::FormatHeader() const {
+  LogInstaller installer;
+  {
+    Lock lock(lock_);
+    installer = installer_;
+  }
+  return FormatText(L"执行安装程序: %s\r\n版本: %s, 大小: %llu\r\n", installer.path.c_str(),
+                    installer.version.c_str(), installer.size);
 }
 
 std::wstring CInstallLog::CopyFileName(const std::wstring& installer_name, const SYSTEMTIME& t) {
@@ -128,42 +131,41 @@ bool CInstallLog::Open(const std::wstring& path) {
   wcsncpy(dir, path.c_str(), MAX_PATH - 1);
   if (PathRemoveFileSpecW(dir) && dir[0] && GetFileAttributesW(dir) == INVALID_FILE_ATTRIBUTES)
     tz::CreateDirectories(dir);
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                         FILE_FLAG_WRITE_THROUGH | FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  WriteBom(h);
-  WriteText(h, FormatHeader());
+  tz::UniqueFileHandle h(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                    FILE_FLAG_WRITE_THROUGH | FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h) return false;
+  WriteBom(h.Get());
+  WriteText(h.Get(), FormatHeader());
   Lock lock(lock_);
   path_ = path;
-  file_ = h;
+  file_ = std::move(h);
   file_open_ = true;
-  WriteAll(file_);
+  WriteAll(file_.Get());
   return true;
 }
 
 bool CInstallLog::SaveCopy() {
   SYSTEMTIME now;
   GetLocalTime(&now);
-  std::wstring name, dir;
-  CInstallerInfo& info = GetInstallerInfo();
-  info.GetInfoText(II_NAME, name);
-  info.GetInfoText(II_DIR, dir);
-  std::wstring file = CopyFileName(name, now);
+  LogInstaller installer;
+  {
+    Lock lock(lock_);
+    installer = installer_;
+  }
+  const std::wstring& dir = installer.dir;
+  std::wstring file = CopyFileName(installer.name, now);
   wchar_t full[MAX_PATH] = {};
   if (PathIsRelativeW(file.c_str())) {
     if (!PathCombineW(full, dir.c_str(), file.c_str())) return false;
     file = full;
   }
-  HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  WriteBom(h);
-  WriteText(h, FormatHeader());
-  {
-    Lock lock(lock_);
-    WriteAll(h);
-  }
-  CloseHandle(h);
+  tz::UniqueFileHandle h(CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h) return false;
+  WriteBom(h.Get());
+  WriteText(h.Get(), FormatHeader());
+  Lock lock(lock_);
+  WriteAll(h.Get());
   return true;
 }
 
@@ -192,8 +194,8 @@ bool CInstallLog::WriteToFileOnly(int level, const std::wstring& text) {
   LogRecord r{level, {}, text};
   GetLocalTime(&r.time);
   Lock lock(lock_);
-  if (!file_open_ || file_ == INVALID_HANDLE_VALUE) return false;
-  WriteText(file_, FormatLine(r));
+  if (!file_open_ || !file_) return false;
+  WriteText(file_.Get(), FormatLine(r));
   return true;
 }
 

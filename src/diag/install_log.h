@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/handles.h"
 #include "platform/sync.h"
 
 enum LogLevel { LOG_INFO = 0, LOG_WARNING = 1, LOG_ERROR = 2 };
@@ -14,6 +15,15 @@ struct LogRecord {
   int level;
   SYSTEMTIME time;
   std::wstring text;
+};
+
+// What the header and the exit copy say about the installer (its file, folder, version, size).
+struct LogInstaller {
+  std::wstring path;
+  std::wstring name;
+  std::wstring dir;
+  std::wstring version;
+  unsigned long long size = 0;
 };
 
 class CInstallLog {
@@ -29,6 +39,8 @@ class CInstallLog {
   // Appends the text unchanged; the only way to write a Warning.
   void Write(int level, const std::wstring& text);
 
+  // Set by the entry before the file opens.
+  void SetInstaller(const LogInstaller& installer);
   bool Open(const std::wstring& path);
   bool SaveCopy();
 
@@ -45,7 +57,7 @@ class CInstallLog {
 
   // The texts of one line and of the header, as written to the files.
   static std::wstring FormatLine(const LogRecord& r);
-  static std::wstring FormatHeader();
+  std::wstring FormatHeader() const;
   // "<name>_YYYYMMDD_HHMMSS.txt"
   static std::wstring CopyFileName(const std::wstring& installer_name, const SYSTEMTIME& t);
 
@@ -57,7 +69,8 @@ class CInstallLog {
   std::vector<LogRecord> records_;
   SYSTEMTIME start_{};
   SYSTEMTIME end_{};
-  HANDLE file_ = INVALID_HANDLE_VALUE;
+  tz::UniqueFileHandle file_;
+  LogInstaller installer_;
   bool file_open_ = false;
   std::wstring path_;
 };

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "actions/action_table.h"
-#include "conditions/condition_table.h"
+#include "state/action_table.h"
+#include "state/condition_table.h"
 #include "script/variable_store.h"
 
 namespace tz {
