@@ -25,15 +25,11 @@ int MapModuleAnswer(int answer) {
 }  // namespace
 
 int RunRunDllAction(CActionMan& man, const ActionRecord& item) {
-  const std::wstring module = man.Expand(item.path);
-  if (!man.Run().Modules().Load(module)) {
-    GetLog().Error(L"加载扩展dll失败: %s", module.c_str());
-    return ACTION_NOTHING;
-  }
-  const std::wstring function = man.Expand(item.name);
+  RunContext::ModuleEntry entry;
+  if (!man.Run().PrepareModuleCall(item.path, item.name, true, entry)) return ACTION_NOTHING;
   // The two texts go to the module as written: expanding them is the module's choice.
-  const int answer = man.Run().Modules().CallAction(module, function, item.id, item.value, item.param1);
-  GetLog().Info(L"执行扩展dll: %s, 函数: %s, 结果是: %d", module.c_str(), function.c_str(), answer);
+  const int answer = man.Run().Modules().CallAction(entry.module, entry.function, item.id, item.value, item.param1);
+  GetLog().Info(L"执行扩展dll: %s, 函数: %s, 结果是: %d", entry.module.c_str(), entry.function.c_str(), answer);
   return MapModuleAnswer(answer);
 }
 

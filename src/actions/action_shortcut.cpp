@@ -9,25 +9,11 @@
 #include "actions/action_handlers.h"
 #include "actions/action_man.h"
 #include "diag/install_log.h"
+#include "platform/com_apartment.h"
 #include "platform/filesystem.h"
 #include "platform/handles.h"
 
 namespace {
-
-// Stage threads come with an apartment; a thread of the extension module may not. Joins whatever
-// the thread has, and leaves only what it entered itself.
-class ComApartment {
- public:
-  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  HRESULT result_;
-};
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -45,7 +31,8 @@ bool TargetFolder(const std::wstring& target, std::wstring& folder) {
 }  // namespace
 
 int RunShortcutAction(CActionMan& man, const ActionRecord& item) {
-  ComApartment apartment;
+  // Stage threads come with an apartment; a thread of the extension module may not.
+  tz::ComApartment apartment;
   tz::ComPtr<IShellLinkW> link;
   HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid());
   if (FAILED(hr)) {

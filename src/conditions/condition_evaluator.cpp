@@ -168,14 +168,10 @@ bool IniValueCondition(RunContext& run, const ConditionRecord& c) {
 }
 
 bool DllCondition(RunContext& run, const ConditionRecord& c) {
-  const std::wstring module = run.Expand(c.path);
-  if (!run.Modules().Load(module)) {
-    GetLog().Error(L"加载扩展dll失败: %s", module.c_str());
-    return false;
-  }
-  const std::wstring function = run.Expand(c.name);
-  const bool answer = run.Modules().CallCondition(module, function, c.id, c.param1, c.param2) != 0;
-  GetLog().Info(L"执行扩展dll: %s, 条件函数: %s, 结果是: %d(bool)", module.c_str(), function.c_str(),
+  RunContext::ModuleEntry entry;
+  if (!run.PrepareModuleCall(c.path, c.name, true, entry)) return false;
+  const bool answer = run.Modules().CallCondition(entry.module, entry.function, c.id, c.param1, c.param2) != 0;
+  GetLog().Info(L"执行扩展dll: %s, 条件函数: %s, 结果是: %d(bool)", entry.module.c_str(), entry.function.c_str(),
                 answer ? 1 : 0);
   return answer;
 }

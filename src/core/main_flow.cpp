@@ -9,6 +9,7 @@
 #include "diag/crash_handler.h"
 #include "diag/install_log.h"
 #include "diag/summary.h"
+#include "platform/com_apartment.h"
 #include "platform/handles.h"
 #include "platform/resources.h"
 #include "script/script_loader.h"
@@ -125,25 +126,25 @@ struct WindowDestroyer {
 };
 using WindowOwner = std::unique_ptr<IMainWnd, WindowDestroyer>;
 
-// The oninit stage and its log line.
-StageResult RunOnInit(CEngine& engine) {
-  const StageResult result = engine.stages.RunStage(STAGE_ONINIT);
+// One stage's outcome line: `done` when it ran to its end, else `failed` with the stage result.
+StageResult LogStageOutcome(StageResult result, const wchar_t* done, const wchar_t* failed) {
   if (result == STAGE_COMPLETED)
-    GetLog().Write(LOG_INFO, L"安装前动作成功完成");
+    GetLog().Write(LOG_INFO, done);
   else
-    GetLog().Error(L"安装前动作执行异常, 返回值%d", result);
+    GetLog().Error(failed, result);
   return result;
+}
+
+StageResult RunOnInit(CEngine& engine) {
+  return LogStageOutcome(engine.stages.RunStage(STAGE_ONINIT), L"安装前动作成功完成", L"安装前动作执行异常, 返回值%d");
 }
 
 // The install through the window: its result and the run's exit code.
 StageResult RunInteractiveInstall(WindowOwner& window, ExitCode& exit_code) {
   StageResult result = STAGE_COMPLETED;
   if (window->CreateAndShow()) {
-    result = static_cast<StageResult>(window->RunMessageLoop());
-    if (result == STAGE_COMPLETED)
-      GetLog().Write(LOG_INFO, L"安装动作成功完成");
-    else
-      GetLog().Error(L"安装动作执行异常, 返回值%d", result);
+    result = LogStageOutcome(static_cast<StageResult>(window->RunMessageLoop()), L"安装动作成功完成",
+                             L"安装动作执行异常, 返回值%d");
     exit_code = result == STAGE_ABORTED ? EXIT_CODE_ABORTED : (result == STAGE_EXITED ? EXIT_CODE_FAILED : EXIT_CODE_OK);
     window->OnEnd();
   }
@@ -154,20 +155,12 @@ StageResult RunInteractiveInstall(WindowOwner& window, ExitCode& exit_code) {
 StageResult RunSilentInstall(CEngine& engine) {
   RunContext& run = engine.run;
   if (!run.options.IsTrue(OPT_OVERWRITE)) run.options.SetText(OPT_INSTDIR, DefaultInstallDir(run));
-  const StageResult result = engine.stages.RunStage(STAGE_INSTALL);
-  if (result == STAGE_COMPLETED)
-    GetLog().Write(LOG_INFO, L"静默安装动作成功完成");
-  else
-    GetLog().Error(L"静默安装动作执行异常, 返回值%d", result);
-  return result;
+  return LogStageOutcome(engine.stages.RunStage(STAGE_INSTALL), L"静默安装动作成功完成",
+                         L"静默安装动作执行异常, 返回值%d");
 }
 
 void RunOnExit(CEngine& engine) {
-  const StageResult result = engine.stages.RunStage(STAGE_ONEXIT);
-  if (result == STAGE_COMPLETED)
-    GetLog().Write(LOG_INFO, L"安装后动作成功完成");
-  else
-    GetLog().Error(L"安装后动作执行异常, 返回值%d", result);
+  LogStageOutcome(engine.stages.RunStage(STAGE_ONEXIT), L"安装后动作成功完成", L"安装后动作执行异常, 返回值%d");
 }
 
 // What the log's header and exit copy say about us, read once the image is known.
@@ -180,22 +173,6 @@ LogInstaller DescribeInstaller(CInstallerInfo& info) {
   info.GetInfoNumber(II_FILESIZE, installer.size);
   return installer;
 }
-
-// COM for the run's thread, released when the run is over.
-class ComApartment {
- public:
-  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    // S_FALSE (already initialised) is balanced too; only a failure is not.
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-  HRESULT Result() const { return result_; }
-
- private:
-  HRESULT result_;
-};
 
 }  // namespace
 
@@ -281,7 +258,7 @@ int RunInstaller(HINSTANCE instance, const wchar_t* command_line) {
   GetLog().SetStartTime(start);
   ExitCode code = EXIT_CODE_OK;
   {
-    ComApartment com;
+    const tz::ComApartment com;  // for the run's thread, left when the run is over
     code = RunMainFlow(engine, command_line);
   }
   WriteSummary();

@@ -32,6 +32,15 @@ class RunContext {
 
   // The extension modules; until one is registered, every load fails and every call answers nothing.
   IModuleCalls& Modules() { return *modules_; }
+
+  // The first half of every module call of the script: the module text expanded and loaded, then
+  // the function text expanded. False when the module cannot be loaded (logged when `log_failure`).
+  struct ModuleEntry {
+    std::wstring module;
+    std::wstring function;
+  };
+  bool PrepareModuleCall(const std::wstring& module_text, const std::wstring& function_text, bool log_failure,
+                         ModuleEntry& entry);
   void RegisterModules(IModuleCalls* modules);
 
  private:

@@ -108,9 +108,9 @@ bool EvalIni(RunContext& run, const VariableRecord& r, std::wstring& out) {
 }
 
 bool EvalDll(RunContext& run, const VariableRecord& r, std::wstring& out) {
-  const std::wstring module = run.Expand(r.path);
-  if (!run.Modules().Load(module)) return false;
-  return run.Modules().CallVariable(module, run.Expand(r.name), r.varname, r.param1, r.param2, out);
+  RunContext::ModuleEntry entry;
+  if (!run.PrepareModuleCall(r.path, r.name, false, entry)) return false;
+  return run.Modules().CallVariable(entry.module, entry.function, r.varname, r.param1, r.param2, out);
 }
 
 bool EvalProgram(RunContext& run, const VariableRecord& r, std::wstring& out) {
