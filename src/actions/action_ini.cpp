@@ -41,7 +41,7 @@ int RunIniAction(CActionMan& man, const ActionRecord& item) {
     keys = tz::SplitTrim(item.name, L',');
   else if (!item.name.empty())
     keys.push_back(item.name);
-  const std::vector<std::wstring> values = HasComma(item.value) ? SplitKeep(item.value, L',')
+  const std::vector<std::wstring> values = HasComma(item.value) ? tz::SplitKeep(item.value, L',')
                                                                  : std::vector<std::wstring>{item.value};
   if (keys.empty() || keys.size() != values.size()) return ACTION_NOTHING;
 

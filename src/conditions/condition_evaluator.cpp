@@ -111,7 +111,7 @@ bool OsVerCondition(RunContext&, const ConditionRecord& c) {
 // needs the part itself, or every version with a part of 32768 and more would compare wrongly.
 std::wstring UnsignedFixedVersion(const std::wstring& text) {
   std::wstring out;
-  for (const std::wstring& item : SplitKeep(text, L'.')) {
+  for (const std::wstring& item : tz::SplitKeep(text, L'.')) {
     int32_t part = tz::ParseDecimal(item);
     if (part < 0 && part >= -32768) part += 65536;
     if (!out.empty()) out += L'.';

@@ -20,6 +20,9 @@ int32_t ParseDecimal(std::wstring_view text);
 
 // Splits at `separator`, trims blanks off each piece and drops the pieces left empty.
 std::vector<std::wstring> SplitTrim(std::wstring_view text, wchar_t separator);
+// Items between single `separator` characters, unchanged. Empty items between separators and
+// before a leading separator are kept; a trailing separator (or an empty text) adds no item.
+std::vector<std::wstring> SplitKeep(std::wstring_view text, wchar_t separator);
 // "6, ,203" -> {6, 203}: the trimmed comma split, each piece read by ParseDecimal.
 std::vector<int32_t> ParseIdList(std::wstring_view text);
 

@@ -379,7 +379,7 @@ void RunCase(const std::string& seed_text, uint64_t seed, long number) {
     CompareVersions(a, b, method);
     CompareStrings(a, b, method, r.Chance(50));
     CompareNumberTexts(a, b, method);
-    SplitKeep(a, L",.%"[r.Below(3)]);
+    tz::SplitKeep(a, L",.%"[r.Below(3)]);
     tz::SplitTrim(a, L",.%"[r.Below(3)]);
     tz::ParseIdList(a);
     tz::ParseDecimal(a);
