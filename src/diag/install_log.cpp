@@ -19,6 +19,18 @@ void WriteText(HANDLE file, const std::wstring& text) {
   WriteFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written, nullptr);
 }
 
+// Logging a failure must not lose its cause: callers read GetLastError after the log line.
+class KeepLastError {
+ public:
+  KeepLastError() : error_(GetLastError()) {}
+  ~KeepLastError() { SetLastError(error_); }
+  KeepLastError(const KeepLastError&) = delete;
+  KeepLastError& operator=(const KeepLastError&) = delete;
+
+ private:
+  DWORD error_;
+};
+
 void WriteBom(HANDLE file) {
   const wchar_t bom = 0xFEFF;
   DWORD written = 0;
@@ -63,6 +75,7 @@ CInstallLog& GetLog() {
 }
 
 void CInstallLog::Info(const wchar_t* format, ...) {
+  const KeepLastError keep;
   va_list args;
   va_start(args, format);
   std::wstring text = FormatTextV(format, args);
@@ -71,6 +84,7 @@ void CInstallLog::Info(const wchar_t* format, ...) {
 }
 
 void CInstallLog::Error(const wchar_t* format, ...) {
+  const KeepLastError keep;
   va_list args;
   va_start(args, format);
   std::wstring text = FormatTextV(format, args);
@@ -78,7 +92,10 @@ void CInstallLog::Error(const wchar_t* format, ...) {
   Append(LOG_ERROR, std::move(text));
 }
 
-void CInstallLog::Write(int level, const std::wstring& text) { Append(level, text); }
+void CInstallLog::Write(int level, const std::wstring& text) {
+  const KeepLastError keep;
+  Append(level, text);
+}
 
 void CInstallLog::Append(int level, std::wstring text) {
   LogRecord r{level, {}, std::move(text)};

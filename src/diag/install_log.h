@@ -33,7 +33,8 @@ class CInstallLog {
   CInstallLog(const CInstallLog&) = delete;
   CInstallLog& operator=(const CInstallLog&) = delete;
 
-  // printf-style wide formats (%s takes a wide string); no length limit.
+  // printf-style wide formats (%s takes a wide string); no length limit. Writing an entry leaves
+  // the thread's last error as it was.
   void Info(const wchar_t* format, ...);
   void Error(const wchar_t* format, ...);
   // Appends the text unchanged; the only way to write a Warning.
