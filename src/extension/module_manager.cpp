@@ -30,6 +30,10 @@ tz::UniqueHmodule PinModuleOf(FARPROC entry) {
 CModuleManager::CModuleManager(RunContext& run, CConditionEvaluator& conditions, CActionMan& actions)
     : run_(run), host_(new CExternHost_Impl(run, conditions, actions)) {}
 
+CModuleManager::~CModuleManager() {
+  for (auto& [key, record] : modules_) record.module.Release();
+}
+
 std::wstring CModuleManager::KeyOf(const std::wstring& text) {
   if (text.empty()) return text;
   std::wstring key(text);

@@ -30,7 +30,9 @@ class CModuleManager final : public IModuleCalls {
  public:
   // The host services the modules get reach the run, its conditions and its actions.
   CModuleManager(RunContext& run, CConditionEvaluator& conditions, CActionMan& actions);
-  ~CModuleManager() = default;  // the host lives until process exit: a module may keep it
+  // Modules still loaded stay loaded, and the host alive, until the process ends: a module may
+  // keep the host or run code of its own after the run.
+  ~CModuleManager();
   CModuleManager(const CModuleManager&) = delete;
   CModuleManager& operator=(const CModuleManager&) = delete;
 
