@@ -6,6 +6,7 @@
 #include "diag/install_log.h"
 #include "extract/extract_progress.h"
 #include "extract/extractor.h"
+#include "script/install_stats.h"
 #include "script/script_values.h"
 
 namespace {
@@ -25,10 +26,9 @@ std::wstring TargetDirectory(CActionMan& man, const ActionRecord& item) {
 }
 
 void AccountExtractTime(CActionMan& man, DWORD started) {
-  const DWORD now = GetTickCount();
-  if (now <= started) return;  // no time measured, or the counter wrapped
-  const uint32_t total = man.AddExtractTime(now - started);
-  man.Run().variables.SetVariable(L"STAT_EXTRACTCOST", FormatText(L"%u", total));
+  DWORD elapsed = 0;
+  if (!TicksElapsed(started, GetTickCount(), elapsed)) return;
+  PublishExtractCost(man.Run().variables, man.AddExtractTime(elapsed));
 }
 
 }  // namespace

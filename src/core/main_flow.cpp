@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "core/crash_facts.h"
 #include "core/engine.h"
 #include "diag/crash_handler.h"
 #include "diag/install_log.h"
@@ -220,7 +221,7 @@ ExitCode RunMainFlow(CEngine& engine, const wchar_t* command_line) {
   if (!TakeGuard(run, silent, guard)) return EXIT_CODE_OTHER_INSTANCE;
 
   run.info.SetInfoNumber(II_PHASE, 1);
-  SetUnhandledExceptionFilter(CrashFilter);
+  InstallCrashHandler(ProcessCrashFacts());
 
   // Declared after the guard: the window goes first on every way out.
   WindowOwner window(CreateMainWindowObject());
@@ -253,15 +254,15 @@ int RunInstaller(HINSTANCE instance, const wchar_t* command_line) {
   CEngine& engine = ProcessEngine();
   engine.run.info.SetInstance(instance);
   GetLog().SetInstaller(DescribeInstaller(engine.run.info));
-  SYSTEMTIME start;
-  GetLocalTime(&start);
-  GetLog().SetStartTime(start);
+  StartRunClock();
   ExitCode code = EXIT_CODE_OK;
   {
     const tz::ComApartment com;  // for the run's thread, left when the run is over
     code = RunMainFlow(engine, command_line);
   }
-  WriteSummary();
+  std::wstring install_dir;
+  engine.run.options.GetOptionText(OPT_INSTDIR, install_dir);
+  WriteSummary(install_dir, engine.run.options.IsTrue(OPT_SILENT), engine.run.options.IsTrue(OPT_OVERWRITE));
   GetLog().Write(LOG_INFO, L"安装完成");
   if (engine.run.options.IsTrue(OPT_LOG)) GetLog().SaveCopy();
   return code;

@@ -207,9 +207,12 @@ bool CInstallLog::IsFileOpen() const {
   return file_open_;
 }
 
-bool CInstallLog::WriteToFileOnly(int level, const std::wstring& text) {
+bool CInstallLog::WriteToFileOnly(int level, const std::wstring& text, const SYSTEMTIME* stamp) {
   LogRecord r{level, {}, text};
-  GetLocalTime(&r.time);
+  if (stamp)
+    r.time = *stamp;
+  else
+    GetLocalTime(&r.time);
   Lock lock(lock_);
   if (!file_open_ || !file_) return false;
   WriteText(file_.Get(), FormatLine(r));

@@ -51,10 +51,13 @@ class CInstallLog {
   SYSTEMTIME EndTime() const;
   bool IsFileOpen() const;
   // Writes one line to the script log file only (not kept in memory); false when no file is open.
-  bool WriteToFileOnly(int level, const std::wstring& text);
+  // `stamp`: the line's time (default: now).
+  bool WriteToFileOnly(int level, const std::wstring& text, const SYSTEMTIME* stamp = nullptr);
 
   std::vector<LogRecord> Records() const;
   std::wstring FilePath() const;
+  // For the crash handler: true when logging would not wait for another thread.
+  bool LockIsFree() const { return lock_.IsFree(); }
 
   // The texts of one line and of the header, as written to the files.
   static std::wstring FormatLine(const LogRecord& r);

@@ -56,6 +56,9 @@ class CVariableStore {
   // The built-in variables (INSTDIR, APPNAME, CURDATE, ...); false for any other name.
   bool GetBuiltin(const std::wstring& name, std::wstring& out);
 
+  // For the crash handler: true when reading would not wait for another thread.
+  bool LockIsFree() { return records_.LockIsFree(); }
+
  private:
   bool Evaluate(const VariableRecord& r, std::wstring& out);
 

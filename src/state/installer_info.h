@@ -41,6 +41,8 @@ class CInstallerInfo {
   // True for keys 9 to 16, false for any other key.
   bool GetInfoNumber(int key, unsigned long long& out);
   void SetInfoNumber(int key, unsigned long long value);
+  // For the crash handler: true when reading would not wait for another thread.
+  bool LockIsFree() { return lock_.IsFree(); }
   // True when number `key` is present and not 0.
   bool Flag(int key) {
     unsigned long long value = 0;

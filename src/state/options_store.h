@@ -46,6 +46,8 @@ class COptionsStore {
   // True only for VT_BOOL holding VARIANT_TRUE.
   bool IsTrue(int id);
   bool Has(int id);
+  // For the crash handler: true when reading would not wait for another thread.
+  bool LockIsFree() { return lock_.IsFree(); }
 
  private:
   tz::CriticalSection lock_;

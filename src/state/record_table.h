@@ -51,6 +51,9 @@ class FirstWinsTable {
     return change(it->second, present);
   }
 
+  // For the crash handler: true when reading would not wait for another thread.
+  bool LockIsFree() { return lock_.IsFree(); }
+
  private:
   CriticalSection lock_;
   std::map<Key, Record> items_;
