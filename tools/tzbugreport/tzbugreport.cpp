@@ -210,7 +210,12 @@ int Report(const std::wstring& mapping_name) {
 }
 
 DWORD WINAPI ReportThread(void* name) {
-  return static_cast<DWORD>(Report(*static_cast<const std::wstring*>(name)));
+  // A JSON text of an unexpected shape makes jsoncpp throw; the report is then lost, not the wait.
+  try {
+    return static_cast<DWORD>(Report(*static_cast<const std::wstring*>(name)));
+  } catch (...) {
+    return kBadBlock;
+  }
 }
 
 }  // namespace
@@ -226,7 +231,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (name.empty()) return kBadCommandLine;
 
   tz::UniqueHandle worker(CreateThread(nullptr, 0, ReportThread, &name, 0, nullptr));
-  if (!worker) return Report(name);
+  if (!worker) return kNoDump;  // without the watchdog the installer could wait for ever
   if (WaitForSingleObject(worker.Get(), kTimeLimitMs) != WAIT_OBJECT_0)
     TerminateProcess(GetCurrentProcess(), kTimedOut);
   DWORD code = kDone;
