@@ -31,7 +31,7 @@ bool LogPath(std::wstring& path) {
   return true;
 }
 
-// At most one entry, and only when the log's lock is free.
+// Only when the log's lock is free: a suspended thread may hold it.
 void LogError(const std::wstring& text) {
   if (GetLog().LockIsFree()) GetLog().Write(LOG_ERROR, text);
 }
