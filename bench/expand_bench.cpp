@@ -10,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "script/text_expand.h"
-#include "script/variable_store.h"
+#include "script/run_context.h"
 
 namespace {
 
@@ -71,13 +70,13 @@ struct Result {
   double median, low, high;  // microseconds per call
 };
 
-Result TimeExpand(const std::wstring& text, int rounds, int calls) {
+Result TimeExpand(RunContext& run, const std::wstring& text, int rounds, int calls) {
   size_t sink = 0;
-  for (int i = 0; i < calls / 10 + 1; ++i) sink += Expand(text).size();  // warm caches and the heap
+  for (int i = 0; i < calls / 10 + 1; ++i) sink += run.Expand(text).size();  // warm caches and the heap
   std::vector<double> per_call;
   for (int r = 0; r < rounds; ++r) {
     const double t0 = Now();
-    for (int i = 0; i < calls; ++i) sink += Expand(text).size();
+    for (int i = 0; i < calls; ++i) sink += run.Expand(text).size();
     per_call.push_back((Now() - t0) * 1e6 / calls);
   }
   if (sink == 0) std::printf("(empty expansions)\n");
@@ -85,8 +84,8 @@ Result TimeExpand(const std::wstring& text, int rounds, int calls) {
   return {per_call[per_call.size() / 2], per_call.front(), per_call.back()};
 }
 
-bool Check(const std::wstring& text, const std::wstring& expected) {
-  if (Expand(text) == expected) return true;
+bool Check(RunContext& run, const std::wstring& text, const std::wstring& expected) {
+  if (run.Expand(text) == expected) return true;
   std::printf("WRONG expansion: the timings below do not measure the intended work\n");
   return false;
 }
@@ -97,7 +96,8 @@ int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 9;
   const int calls = argc > 2 ? std::max(1, std::atoi(argv[2])) : 20000;
 
-  CVariableStore& store = GetVariableStore();
+  RunContext run;
+  CVariableStore& store = run.variables;
   for (int i = 0; i < kReferences; ++i) store.SetVariable(VarName(i), VarValue(i));  // set = cached
 
   const std::wstring with_vars = MakeText(kReferences, VarName);
@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
     const std::wstring token = L"%" + VarName(i) + L"%";
     expected.replace(expected.find(token), token.size(), VarValue(i));
   }
-  Check(with_vars, expected);
+  Check(run, with_vars, expected);
 
   std::printf("Expand of a %zu-character text, %d rounds of %d calls (median, fastest, slowest round)\n",
               with_vars.size(), rounds, calls);
@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
       {"no references (copy only)", &plain},
   };
   for (const Case& c : cases) {
-    const Result r = TimeExpand(*c.text, rounds, calls);
+    const Result r = TimeExpand(run, *c.text, rounds, calls);
     std::printf("%-44s %10.2f %10.2f %10.2f\n", c.name, r.median, r.low, r.high);
   }
   return 0;

@@ -9,7 +9,6 @@
 #include "diag/install_log.h"
 #include "platform/filesystem.h"
 #include "script/script_values.h"
-#include "script/text_expand.h"
 
 namespace {
 
@@ -50,16 +49,16 @@ std::wstring PatternDirectory(const std::wstring& pattern) {
   return cut == std::wstring::npos ? std::wstring() : pattern.substr(0, cut);
 }
 
-int DeleteOneFile(const ActionRecord& item, const std::wstring& target) {
+int DeleteOneFile(CActionMan& man, const ActionRecord& item, const std::wstring& target) {
   if (DeleteFileW(target.c_str())) {
     GetLog().Info(L"已删除文件%s", target.c_str());
     return ACTION_DONE;
   }
   GetLog().Error(L"删除文件%s失败, 错误码%u", target.c_str(), GetLastError());
-  return GetActionMan().RunFailurePath(item);
+  return man.RunFailurePath(item);
 }
 
-int RemoveEmptyDirectory(const ActionRecord& item, const std::wstring& target) {
+int RemoveEmptyDirectory(CActionMan& man, const ActionRecord& item, const std::wstring& target) {
   if (!IsDirectory(target)) return ACTION_NOTHING;
   SetLastError(ERROR_SUCCESS);  // so a success logs 0 rather than an older error
   const BOOL removed = RemoveDirectoryW(target.c_str());
@@ -68,27 +67,27 @@ int RemoveEmptyDirectory(const ActionRecord& item, const std::wstring& target) {
   if (removed) return ACTION_DONE;
   // Something was installed beside ours: the directory stays, and that is no failure.
   if (error == ERROR_DIR_NOT_EMPTY) return ACTION_NOTHING;
-  return GetActionMan().RunFailurePath(item);
+  return man.RunFailurePath(item);
 }
 
-int DeleteDirectoryTree(const ActionRecord& item, const std::wstring& target) {
+int DeleteDirectoryTree(CActionMan& man, const ActionRecord& item, const std::wstring& target) {
   const int result = tz::DeleteTree(target);
   if (result == 0) {
     GetLog().Info(L"删除整个目录%s", target.c_str());
     return ACTION_DONE;
   }
   GetLog().Error(L"删除目录%s出现错误%d", target.c_str(), result);
-  return GetActionMan().RunFailurePath(item);
+  return man.RunFailurePath(item);
 }
 
-int DeleteNowOrAtReboot(const ActionRecord& item, const std::wstring& target) {
+int DeleteNowOrAtReboot(CActionMan& man, const ActionRecord& item, const std::wstring& target) {
   if (DeleteFileW(target.c_str())) return ACTION_DONE;
   const DWORD error = GetLastError();
   if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return ACTION_DONE;  // nothing left
   // A file in use goes at the next reboot; one that can be neither deleted nor scheduled stays for
   // good, which is a failure.
   if (MoveFileExW(target.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return ACTION_DONE;
-  return GetActionMan().RunFailurePath(item);
+  return man.RunFailurePath(item);
 }
 
 // Copies `text` into a zeroed shell path list; false when it does not fit, since a shortened path
@@ -101,9 +100,9 @@ bool ToShellPath(const std::wstring& text, wchar_t (&buffer)[kShellPathChars]) {
 
 }  // namespace
 
-int RunDeleteAction(const ActionRecord& item) {
+int RunDeleteAction(CActionMan& man, const ActionRecord& item) {
   const int mode = item.method.empty() ? DEL_FILE_IF_PRESENT : tz::ParseDecimal(item.method);
-  const std::wstring target = Expand(item.path);
+  const std::wstring target = man.Expand(item.path);
 
   if (HasWildcard(target)) {
     if (IsRootOrNothing(PatternDirectory(target))) return ACTION_NOTHING;
@@ -111,32 +110,32 @@ int RunDeleteAction(const ActionRecord& item) {
   }
   switch (mode) {
     case DEL_FILE:
-      return DeleteOneFile(item, target);
+      return DeleteOneFile(man, item, target);
     case DEL_FILE_IF_PRESENT:
-      return tz::DeleteFileIfPresent(target) ? ACTION_DONE : GetActionMan().RunFailurePath(item);
+      return tz::DeleteFileIfPresent(target) ? ACTION_DONE : man.RunFailurePath(item);
     case DEL_EMPTY_DIRECTORY:
-      return RemoveEmptyDirectory(item, target);
+      return RemoveEmptyDirectory(man, item, target);
     case DEL_FILES_IN:
       if (IsRootOrNothing(target)) return ACTION_NOTHING;
       return tz::DeleteFilesIn(target) > 0 ? ACTION_DONE : ACTION_NOTHING;
     case DEL_TREE:
-      return DeleteDirectoryTree(item, target);
+      return DeleteDirectoryTree(man, item, target);
     case DEL_FILE_OR_AT_REBOOT:
-      return DeleteNowOrAtReboot(item, target);
+      return DeleteNowOrAtReboot(man, item, target);
     default:
       return ACTION_NOTHING;
   }
 }
 
-int RunCopyAction(const ActionRecord& item) {
-  const std::wstring source = Expand(item.path);
-  const std::wstring destination = Expand(item.name);
+int RunCopyAction(CActionMan& man, const ActionRecord& item) {
+  const std::wstring source = man.Expand(item.path);
+  const std::wstring destination = man.Expand(item.name);
   const bool move = tz::IsTrueText(item.method);
 
   // An empty destination would be the current directory to the shell.
   wchar_t from[kShellPathChars] = {};
   wchar_t to[kShellPathChars] = {};
-  if (!ToShellPath(source, from) || !ToShellPath(destination, to)) return GetActionMan().RunFailurePath(item);
+  if (!ToShellPath(source, from) || !ToShellPath(destination, to)) return man.RunFailurePath(item);
 
   SHFILEOPSTRUCTW operation{};
   operation.wFunc = move ? FO_MOVE : FO_COPY;
@@ -144,5 +143,5 @@ int RunCopyAction(const ActionRecord& item) {
   operation.pTo = to;
   operation.fFlags = kShellCopyFlags;
   if (SHFileOperationW(&operation) == 0) return ACTION_DONE;
-  return GetActionMan().RunFailurePath(item);
+  return man.RunFailurePath(item);
 }

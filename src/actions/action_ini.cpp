@@ -6,7 +6,6 @@
 #include "conditions/compare.h"
 #include "platform/filesystem.h"
 #include "script/script_values.h"
-#include "script/text_expand.h"
 
 namespace {
 
@@ -30,10 +29,10 @@ bool HasComma(const std::wstring& text) { return text.find(L',') != std::wstring
 
 }  // namespace
 
-int RunIniAction(const ActionRecord& item) {
-  const std::wstring file = Expand(item.path);
-  if (!EnsureParentDirectory(file)) return GetActionMan().RunFailurePath(item);
-  const std::wstring section = Expand(item.param1);
+int RunIniAction(CActionMan& man, const ActionRecord& item) {
+  const std::wstring file = man.Expand(item.path);
+  if (!EnsureParentDirectory(file)) return man.RunFailurePath(item);
+  const std::wstring section = man.Expand(item.param1);
 
   // Keys are names and lose blanks and empty items; values keep empty items between commas, so
   // "1,,3" is three values.
@@ -42,16 +41,16 @@ int RunIniAction(const ActionRecord& item) {
     keys = tz::SplitTrim(item.name, L',');
   else if (!item.name.empty())
     keys.push_back(item.name);
-  const std::vector<std::wstring> values = HasComma(item.value) ? SplitKeep(item.value, L',')
+  const std::vector<std::wstring> values = HasComma(item.value) ? tz::SplitKeep(item.value, L',')
                                                                  : std::vector<std::wstring>{item.value};
   if (keys.empty() || keys.size() != values.size()) return ACTION_NOTHING;
 
   for (size_t i = 0; i < keys.size(); ++i) {
-    const std::wstring key = Expand(keys[i]);
-    const std::wstring data = Expand(values[i]);
+    const std::wstring key = man.Expand(keys[i]);
+    const std::wstring data = man.Expand(values[i]);
     // Keys written before a failure stay: the failure path decides what to do about them.
     if (!WritePrivateProfileStringW(section.c_str(), key.c_str(), data.c_str(), file.c_str()))
-      return GetActionMan().RunFailurePath(item);
+      return man.RunFailurePath(item);
   }
   return ACTION_DONE;
 }

@@ -3,9 +3,9 @@
 #include "actions/action_man.h"
 #include "script/script_values.h"
 
-int RunListAction(const ActionRecord& item) {
+int RunListAction(CActionMan& man, const ActionRecord& item) {
   if (item.value.empty()) return ACTION_NOTHING;
   // The list is one step: its members' results, stop codes included, are not passed on.
-  for (int32_t id : tz::ParseIdList(item.value)) GetActionMan().Execute(static_cast<uint32_t>(id));
+  for (int32_t id : tz::ParseIdList(item.value)) man.Execute(static_cast<uint32_t>(id));
   return ACTION_DONE;
 }

@@ -1,10 +1,9 @@
 #include "actions/action_man.h"
 
 #include "actions/action_handlers.h"
-#include "core/options_store.h"
 #include "diag/install_log.h"
 #include "platform/process.h"
-#include "ui/ui_host.h"
+#include "state/ui_host.h"
 
 namespace {
 
@@ -48,8 +47,6 @@ class NestingScope {
   NestingScope& operator=(const NestingScope&) = delete;
 };
 
-void LogInstallMode(const wchar_t* word) { GetLog().Info(L"设置安装模式: %s安装", word); }
-
 template <typename Fn>
 Fn Kernel32Function(const char* name) {
   const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
@@ -59,11 +56,6 @@ Fn Kernel32Function(const char* name) {
 
 }  // namespace
 
-CActionMan& GetActionMan() {
-  static CActionMan manager;
-  return manager;
-}
-
 int CActionMan::Execute(uint32_t id) {
   NestingScope scope;
   if (t_unwinding) return ACTION_FAILED;
@@ -72,15 +64,15 @@ int CActionMan::Execute(uint32_t id) {
     GetLog().Error(L"动作%u嵌套执行超过%d层, 按执行失败处理", id, kMaxActionNesting);
     return ACTION_FAILED;
   }
-  if (id < kFirstScriptActionId) return RunBuiltin(id);
+  if (id < kFirstScriptId) return RunBuiltin(id);
 
   ActionRecord item;
-  if (!Table().Find(id, item)) return ACTION_NOTHING;
+  if (!run_.actions.Find(id, item)) return ACTION_NOTHING;
   // The display text goes to the window as written; the window decides what to make of it.
   if (!item.display.empty()) ReportActionText(item.display);
   if (item.start != -1) ReportProgress(item.start);
   const ActionHandler handler = FindHandler(item.type);
-  const int result = handler ? handler(item) : ACTION_NOTHING;
+  const int result = handler ? handler(*this, item) : ACTION_NOTHING;
   // Reported whatever the result, so a failed step still moves the bar to where the script expects.
   if (item.end != -1) ReportProgress(item.end);
   return result;
@@ -95,44 +87,44 @@ int CActionMan::RunFailurePath(const ActionRecord& item) {
   return ACTION_FAILED;
 }
 
+void CActionMan::SetInstallMode(int option, bool value, const wchar_t* word) {
+  run_.options.SetBool(option, value);
+  GetLog().Info(L"设置安装模式: %s安装", word);
+}
+
 int CActionMan::RunBuiltin(uint32_t id) {
-  COptionsStore& options = GetOptions();
   switch (id) {
-    case 1:
+    case BUILTIN_ACTION_FAIL:
       return ACTION_FAILED;
-    case 2:
+    case BUILTIN_ACTION_ABORT:
       return ACTION_STOP_ABORT;
-    case 3:
+    case BUILTIN_ACTION_EXIT:
       return ACTION_STOP_EXIT;
-    case 4:
+    case BUILTIN_ACTION_REBOOT:
       return tz::Reboot() ? ACTION_DONE : ACTION_BUILTIN_FAILED;
-    case 5:
-      options.SetBool(OPT_OVERWRITE, false);
-      LogInstallMode(L"新");
+    case BUILTIN_ACTION_NEW_INSTALL:
+      SetInstallMode(OPT_OVERWRITE, false, L"新");
       return ACTION_DONE;
-    case 6:
-      options.SetBool(OPT_OVERWRITE, true);
-      LogInstallMode(L"覆盖");
+    case BUILTIN_ACTION_OVERWRITE_INSTALL:
+      SetInstallMode(OPT_OVERWRITE, true, L"覆盖");
       return ACTION_DONE;
-    case 7:
-      options.SetBool(OPT_SILENT, false);
-      LogInstallMode(L"非静默");
+    case BUILTIN_ACTION_INTERACTIVE:
+      SetInstallMode(OPT_SILENT, false, L"非静默");
       return ACTION_DONE;
-    case 8:
-      options.SetBool(OPT_SILENT, true);
-      LogInstallMode(L"静默");
+    case BUILTIN_ACTION_SILENT:
+      SetInstallMode(OPT_SILENT, true, L"静默");
       return ACTION_DONE;
-    case 9:
+    case BUILTIN_ACTION_DISABLE_REDIRECTION:
       return DisableRedirection();
-    case 10:
+    case BUILTIN_ACTION_REVERT_REDIRECTION:
       return RevertRedirection();
-    case 11:
+    case BUILTIN_ACTION_HIDE_WINDOW:
       ShowMainWindow(false);
       return ACTION_DONE;
-    case 12:
+    case BUILTIN_ACTION_SHOW_WINDOW:
       ShowMainWindow(true);
       return ACTION_DONE;
-    case 13:
+    case BUILTIN_ACTION_RETURN:
       return ACTION_STOP_RETURN;
     default:
       return ACTION_NOTHING;

@@ -6,10 +6,15 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
-#include "actions/action_table.h"
+#include "conditions/condition_evaluator.h"
 #include "extract/extractor.h"
 #include "platform/sync.h"
+#include "script/run_context.h"
+#include "state/action_table.h"
+#include "state/builtin_ids.h"
+
 
 // Result codes of Execute.
 enum ActionResult : int {
@@ -22,9 +27,6 @@ enum ActionResult : int {
   ACTION_STOP_RETURN = 6,     // ends the stage with stage result 1
 };
 
-// Ids below this are the built-in actions; script items use 100 and up.
-constexpr uint32_t kFirstScriptActionId = 100;
-
 // Execute calls nested deeper than this on one thread (a `list` naming itself, an onerror list that
 // fails again) stop: the excess call fails with ACTION_FAILED, and so does every call still nested
 // under the outermost one, so a runaway script cannot exhaust the stack or loop for ever.
@@ -35,12 +37,15 @@ constexpr int kMaxActionNesting = 64;
 // progress bar, and files that cannot be created go to the locked-file replacement.
 class CActionMan final : public IExtracUserCallback {
  public:
-  CActionMan() = default;
+  // The items come from the run's action table (the loader fills it; Execute copies one item out
+  // per call); handlers reach the run and the conditions through the manager.
+  CActionMan(RunContext& run, CConditionEvaluator& conditions) : run_(run), conditions_(conditions) {}
   CActionMan(const CActionMan&) = delete;
   CActionMan& operator=(const CActionMan&) = delete;
 
-  // The items; the loader fills the table, Execute copies one item out per call.
-  CActionTable& Table() { return GetActionTable(); }
+  RunContext& Run() { return run_; }
+  CConditionEvaluator& Conditions() { return conditions_; }
+  std::wstring Expand(const std::wstring& text) { return run_.Expand(text); }
 
   // Runs a built-in action (id < 100) or the script item of `id`, reporting the item's display text
   // and its start/end progress through the UI host. Safe to call again from inside a handler.
@@ -63,6 +68,11 @@ class CActionMan final : public IExtracUserCallback {
 
  private:
   int RunBuiltin(uint32_t id);
+  void SetInstallMode(int option, bool value, const wchar_t* word);
+
+  RunContext& run_;
+  CConditionEvaluator& conditions_;
+
   int DisableRedirection();
   int RevertRedirection();
 
@@ -75,4 +85,3 @@ class CActionMan final : public IExtracUserCallback {
   std::atomic<uint32_t> extract_ms_{0};
 };
 
-CActionMan& GetActionMan();

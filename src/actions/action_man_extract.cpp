@@ -4,7 +4,7 @@
 #include "diag/install_log.h"
 #include "extract/extract_progress.h"
 #include "extract/pending_file.h"
-#include "ui/ui_host.h"
+#include "state/ui_host.h"
 
 uint32_t CActionMan::AddExtractTime(uint32_t milliseconds) { return extract_ms_ += milliseconds; }
 
@@ -21,7 +21,10 @@ int CActionMan::OnItemBegin(void* context, const wchar_t*, uint64_t size, bool) 
 }
 
 int CActionMan::OnCreateFailed(void*, wchar_t* pathBuffer, unsigned bufferChars) {
-  return ResolveCreateFailure(pathBuffer, bufferChars);
+  const int decision = ResolveCreateFailure(pathBuffer, bufferChars);
+  // A file moved aside or written under a pending name is only finished by the reboot.
+  if (decision != kCreateGiveUp) run_.options.SetBool(OPT_NEEDREBOOT, true);
+  return decision;
 }
 
 void CActionMan::OnItemDone(void* context, const wchar_t* path, int operationResult) {

@@ -2,8 +2,6 @@
 #include "actions/action_handlers.h"
 #include "actions/action_man.h"
 #include "diag/install_log.h"
-#include "extension/module_calls.h"
-#include "script/text_expand.h"
 
 namespace {
 
@@ -26,24 +24,20 @@ int MapModuleAnswer(int answer) {
 
 }  // namespace
 
-int RunRunDllAction(const ActionRecord& item) {
-  const std::wstring module = Expand(item.path);
-  if (!LoadExtensionModule(module)) {
-    GetLog().Error(L"加载扩展dll失败: %s", module.c_str());
-    return ACTION_NOTHING;
-  }
-  const std::wstring function = Expand(item.name);
+int RunRunDllAction(CActionMan& man, const ActionRecord& item) {
+  RunContext::ModuleEntry entry;
+  if (!man.Run().PrepareModuleCall(item.path, item.name, true, entry)) return ACTION_NOTHING;
   // The two texts go to the module as written: expanding them is the module's choice.
-  const int answer = CallExtensionAction(module, function, item.id, item.value, item.param1);
-  GetLog().Info(L"执行扩展dll: %s, 函数: %s, 结果是: %d", module.c_str(), function.c_str(), answer);
+  const int answer = man.Run().Modules().CallAction(entry.module, entry.function, item.id, item.value, item.param1);
+  GetLog().Info(L"执行扩展dll: %s, 函数: %s, 结果是: %d", entry.module.c_str(), entry.function.c_str(), answer);
   return MapModuleAnswer(answer);
 }
 
-int RunUnloadAction(const ActionRecord& item) {
+int RunUnloadAction(CActionMan& man, const ActionRecord& item) {
   if (item.path.empty()) {
-    UnloadAllExtensionModules();
+    man.Run().Modules().UnloadAll();
     return ACTION_DONE;
   }
-  if (UnloadExtensionModule(Expand(item.path))) return ACTION_DONE;
-  return GetActionMan().RunFailurePath(item);
+  if (man.Run().Modules().Unload(man.Expand(item.path))) return ACTION_DONE;
+  return man.RunFailurePath(item);
 }

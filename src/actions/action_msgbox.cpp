@@ -2,22 +2,20 @@
 // pressed button.
 #include "actions/action_handlers.h"
 #include "actions/action_man.h"
-#include "core/options_store.h"
 #include "diag/install_log.h"
 #include "script/script_values.h"
-#include "script/text_expand.h"
-#include "ui/message_box.h"
+#include "state/message_box.h"
 
-int RunMsgBoxAction(const ActionRecord& item) {
+int RunMsgBoxAction(CActionMan& man, const ActionRecord& item) {
   // A silent run has nobody to ask; `param1` true marks a box that must be asked anyway.
-  if (!tz::IsTrueText(item.param1) && GetOptions().IsTrue(OPT_SILENT)) {
+  if (!tz::IsTrueText(item.param1) && man.Run().options.IsTrue(OPT_SILENT)) {
     GetLog().Info(L"Action msgbox %u skipped for silent mode", item.id);
     return ACTION_NOTHING;
   }
-  const std::wstring text = Expand(item.name);
-  const std::wstring caption = Expand(item.path);
+  const std::wstring text = man.Expand(item.name);
+  const std::wstring caption = man.Expand(item.path);
   std::vector<std::wstring> buttons;
-  for (const std::wstring& button : tz::SplitTrim(item.value, L',')) buttons.push_back(Expand(button));
+  for (const std::wstring& button : tz::SplitTrim(item.value, L',')) buttons.push_back(man.Expand(button));
   const int mask = tz::ParseDecimal(item.method);
 
   const int pressed = ShowTwoButtonPrompt(text, caption, buttons, mask);
@@ -26,7 +24,7 @@ int RunMsgBoxAction(const ActionRecord& item) {
   if (!item.retlist.empty() && item.retlist.size() == item.actionlist.size()) {
     for (size_t i = 0; i < item.retlist.size(); ++i) {
       if (item.retlist[i] != pressed) continue;
-      result = GetActionMan().Execute(static_cast<uint32_t>(item.actionlist[i]));
+      result = man.Execute(static_cast<uint32_t>(item.actionlist[i]));
       break;
     }
   }

@@ -4,19 +4,17 @@
 
 #include "actions/action_handlers.h"
 #include "actions/action_man.h"
-#include "core/options_store.h"
 #include "diag/install_log.h"
-#include "script/text_expand.h"
 
-int RunSetPathAction(const ActionRecord& item) {
-  const std::wstring dir = Expand(item.path);
-  GetOptions().SetText(OPT_SETPATH, dir);
+int RunSetPathAction(CActionMan& man, const ActionRecord& item) {
+  const std::wstring dir = man.Expand(item.path);
+  man.Run().options.SetText(OPT_SETPATH, dir);
   GetLog().Info(L"扩展dll加载路径设置为: %s", dir.c_str());
   return ACTION_DONE;
 }
 
-int RunSetInstDirAction(const ActionRecord& item) {
-  std::wstring dir = Expand(item.path);
+int RunSetInstDirAction(CActionMan& man, const ActionRecord& item) {
+  std::wstring dir = man.Expand(item.path);
   if (dir.empty()) return ACTION_NOTHING;
   // Scripts derive the directory from a found file ("...\bin\app.exe\..\.."): resolve those steps so
   // the install directory is a plain path.
@@ -27,6 +25,6 @@ int RunSetInstDirAction(const ActionRecord& item) {
     if (!PathCanonicalizeW(canonical, dir.c_str())) return ACTION_NOTHING;
     dir = canonical;
   }
-  GetOptions().SetText(OPT_INSTDIR, dir);
+  man.Run().options.SetText(OPT_INSTDIR, dir);
   return ACTION_DONE;
 }

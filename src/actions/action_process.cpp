@@ -8,7 +8,6 @@
 #include "actions/action_man.h"
 #include "platform/process.h"
 #include "script/script_values.h"
-#include "script/text_expand.h"
 
 namespace {
 
@@ -38,19 +37,19 @@ bool FindExitCodeAction(const ActionRecord& item, DWORD exit_code, uint32_t& act
 
 }  // namespace
 
-int RunRunAction(const ActionRecord& item) {
-  const std::wstring file = Expand(item.path);
+int RunRunAction(CActionMan& man, const ActionRecord& item) {
+  const std::wstring file = man.Expand(item.path);
   const bool hide = HasWord(item.method, L"hide");
   const bool wait = HasWord(item.method, L"wait");
   const bool medium = HasWord(item.method, L"medium");
-  const std::wstring directory = item.name.empty() ? std::wstring() : Expand(item.name);
-  const std::wstring arguments = item.param1.empty() ? std::wstring() : Expand(item.param1);
+  const std::wstring directory = item.name.empty() ? std::wstring() : man.Expand(item.name);
+  const std::wstring arguments = item.param1.empty() ? std::wstring() : man.Expand(item.param1);
 
   // "wait" overrides "medium".
   const bool medium_start = medium && !wait;
   const std::wstring command = CommandLine(file, arguments);
   if (command.size() > (medium_start ? kMediumCommandChars : tz::kMaxStartCommandLine))
-    return GetActionMan().RunFailurePath(item);
+    return man.RunFailurePath(item);
 
   if (wait) {
     // A negative timeout means no limit, like 0.
@@ -58,28 +57,28 @@ int RunRunAction(const ActionRecord& item) {
     DWORD exit_code = tz::kStillRunning;
     if (!tz::StartProcess(file, arguments, !hide, true, timeout > 0 ? static_cast<DWORD>(timeout) : 0, directory,
                           &exit_code))
-      return GetActionMan().RunFailurePath(item);
+      return man.RunFailurePath(item);
     // A program still running at the timeout has no exit code to branch on.
     uint32_t next = 0;
     if (exit_code != tz::kStillRunning && FindExitCodeAction(item, exit_code, next))
-      return GetActionMan().Execute(next);
+      return man.Execute(next);
     return ACTION_DONE;
   }
 
   if (medium_start) {
     // The program must not inherit the installer's administrator rights. This start takes a bare
     // command line: the working directory and "hide" do not apply to it.
-    return tz::StartMediumIntegrity(command) ? ACTION_DONE : GetActionMan().RunFailurePath(item);
+    return tz::StartMediumIntegrity(command) ? ACTION_DONE : man.RunFailurePath(item);
   }
 
   return tz::StartProcess(file, arguments, !hide, false, 0, directory, nullptr) ? ACTION_DONE
-                                                                               : GetActionMan().RunFailurePath(item);
+                                                                               : man.RunFailurePath(item);
 }
 
-int RunShellAction(const ActionRecord& item) {
-  const std::wstring file = Expand(item.path);
-  const std::wstring parameters = item.param1.empty() ? std::wstring() : Expand(item.param1);
-  const std::wstring directory = item.name.empty() ? std::wstring() : Expand(item.name);
+int RunShellAction(CActionMan& man, const ActionRecord& item) {
+  const std::wstring file = man.Expand(item.path);
+  const std::wstring parameters = item.param1.empty() ? std::wstring() : man.Expand(item.param1);
+  const std::wstring directory = item.name.empty() ? std::wstring() : man.Expand(item.name);
   const int show = item.value.empty() ? SW_SHOWNORMAL : tz::ParseDecimal(item.value);
   // The verb is a shell keyword, never a script text: taken as written.
   const HINSTANCE result =
@@ -87,19 +86,19 @@ int RunShellAction(const ActionRecord& item) {
                     parameters.empty() ? nullptr : parameters.c_str(),
                     directory.empty() ? nullptr : directory.c_str(), show);
   // ShellExecuteW answers an error code of 32 or less, else a pseudo-instance.
-  return reinterpret_cast<INT_PTR>(result) > 32 ? ACTION_DONE : GetActionMan().RunFailurePath(item);
+  return reinterpret_cast<INT_PTR>(result) > 32 ? ACTION_DONE : man.RunFailurePath(item);
 }
 
-int RunKillAction(const ActionRecord& item) {
+int RunKillAction(CActionMan& man, const ActionRecord& item) {
   if (item.name.empty()) return ACTION_NOTHING;
   if (item.name.find(L',') == std::wstring::npos) {
-    const std::wstring exe = Expand(item.name);
-    const std::wstring directory = item.path.empty() ? std::wstring() : Expand(item.path);
-    return tz::KillProcesses(exe, directory) ? ACTION_DONE : GetActionMan().RunFailurePath(item);
+    const std::wstring exe = man.Expand(item.name);
+    const std::wstring directory = item.path.empty() ? std::wstring() : man.Expand(item.path);
+    return tz::KillProcesses(exe, directory) ? ACTION_DONE : man.RunFailurePath(item);
   }
   // A list names alternatives (one program under several names): the first process of each goes,
   // and finding none is no failure.
   std::vector<std::wstring> names;
-  for (const std::wstring& name : tz::SplitTrim(item.name, L',')) names.push_back(Expand(name));
+  for (const std::wstring& name : tz::SplitTrim(item.name, L',')) names.push_back(man.Expand(name));
   return tz::KillFirstByNames(names) > 0 ? ACTION_DONE : ACTION_NOTHING;
 }

@@ -4,7 +4,6 @@
 #include "platform/filesystem.h"
 #include "platform/handles.h"
 #include "platform/process.h"
-#include "script/text_expand.h"
 
 namespace {
 
@@ -15,12 +14,12 @@ using RegistrationFn = HRESULT(STDAPICALLTYPE*)();
 constexpr size_t kMaxToolCommandLine = 779;
 
 // A 32-bit DLL registers inside this process.
-int RegisterInProcess(const ActionRecord& item, const std::wstring& dll, bool unregister) {
+int RegisterInProcess(CActionMan& man, const ActionRecord& item, const std::wstring& dll, bool unregister) {
   const tz::UniqueHmodule module(LoadLibraryW(dll.c_str()));
-  if (!module) return GetActionMan().RunFailurePath(item);
+  if (!module) return man.RunFailurePath(item);
   const auto entry = reinterpret_cast<RegistrationFn>(reinterpret_cast<void*>(
       GetProcAddress(module.Get(), unregister ? "DllUnregisterServer" : "DllRegisterServer")));
-  if (!entry || FAILED(entry())) return GetActionMan().RunFailurePath(item);
+  if (!entry || FAILED(entry())) return man.RunFailurePath(item);
   return ACTION_DONE;
 }
 
@@ -28,30 +27,30 @@ int RegisterInProcess(const ActionRecord& item, const std::wstring& dll, bool un
 // through the "sysnative" alias that WOW64 gives 32-bit programs for the real system folder.
 // While the script has file-system redirection turned off the alias does not exist, and
 // "System32" itself is then the real system folder.
-int RegisterWithTool(const ActionRecord& item, const std::wstring& dll, bool unregister) {
+int RegisterWithTool(CActionMan& man, const ActionRecord& item, const std::wstring& dll, bool unregister) {
   wchar_t windows[MAX_PATH] = {};
   const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return GetActionMan().RunFailurePath(item);
+  if (length == 0 || length >= MAX_PATH) return man.RunFailurePath(item);
   std::wstring tool = std::wstring(windows) + L"\\sysnative\\regsvr32.exe";
   if (GetFileAttributesW(tool.c_str()) == INVALID_FILE_ATTRIBUTES) tool = std::wstring(windows) + L"\\System32\\regsvr32.exe";
   const std::wstring arguments = std::wstring(unregister ? L"/s /u \"" : L"/s \"") + dll + L"\"";
-  if (tool.size() + arguments.size() + 3 > kMaxToolCommandLine) return GetActionMan().RunFailurePath(item);
+  if (tool.size() + arguments.size() + 3 > kMaxToolCommandLine) return man.RunFailurePath(item);
   DWORD exit_code = tz::kStillRunning;
   if (!tz::StartProcess(tool, arguments, false, true, 0, std::wstring(), &exit_code) || exit_code != 0)
-    return GetActionMan().RunFailurePath(item);
+    return man.RunFailurePath(item);
   return ACTION_DONE;
 }
 
 }  // namespace
 
-int RunRegDllAction(const ActionRecord& item) {
-  const std::wstring dll = Expand(item.path);
+int RunRegDllAction(CActionMan& man, const ActionRecord& item) {
+  const std::wstring dll = man.Expand(item.path);
   bool is_64bit = false;
   // Not an image at all: nothing to register, and nothing the onerror list could mend.
   if (!tz::ReadImageBitness(dll, is_64bit)) return ACTION_NOTHING;
   // Only a lower-case u unregisters ("unregister"); "Unregister" registers.
   const bool unregister = !item.method.empty() && item.method[0] == L'u';
-  if (!is_64bit) return RegisterInProcess(item, dll, unregister);
+  if (!is_64bit) return RegisterInProcess(man, item, dll, unregister);
   if (!tz::IsWow64()) return ACTION_NOTHING;  // a 64-bit DLL has no use on 32-bit Windows
-  return RegisterWithTool(item, dll, unregister);
+  return RegisterWithTool(man, item, dll, unregister);
 }

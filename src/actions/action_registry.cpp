@@ -4,7 +4,6 @@
 #include "actions/action_man.h"
 #include "platform/registry.h"
 #include "script/script_values.h"
-#include "script/text_expand.h"
 
 namespace {
 
@@ -31,14 +30,14 @@ bool HasEmptyComponent(const std::wstring& key) {
 
 }  // namespace
 
-int RunRegWriteAction(const ActionRecord& item) {
-  const std::wstring key = Expand(item.path);
+int RunRegWriteAction(CActionMan& man, const ActionRecord& item) {
+  const std::wstring key = man.Expand(item.path);
   const std::vector<int> views = ViewPasses(item.method);
   bool written = true;
 
   if (!HasComma(item.name)) {
-    const std::wstring name = Expand(item.name);
-    const std::wstring data = Expand(item.value);
+    const std::wstring name = man.Expand(item.name);
+    const std::wstring data = man.Expand(item.value);
     const DWORD type = tz::ParseTypeWord(item.param1);  // a single type word is taken as written
     // Every view is written even after a failure, so one bad view does not hide the other.
     for (const int view : views) written = tz::WriteValue(key, name, data, type, view) && written;
@@ -59,33 +58,33 @@ int RunRegWriteAction(const ActionRecord& item) {
   datas.reserve(name_items.size());
   types.reserve(name_items.size());
   for (size_t i = 0; i < name_items.size(); ++i) {
-    names.push_back(Expand(name_items[i]));
-    datas.push_back(Expand(data_items[i]));
-    types.push_back(tz::ParseTypeWord(Expand(type_items[i])));
+    names.push_back(man.Expand(name_items[i]));
+    datas.push_back(man.Expand(data_items[i]));
+    types.push_back(tz::ParseTypeWord(man.Expand(type_items[i])));
   }
   for (const int view : views) written = tz::WriteValues(key, names, datas, types, view) && written;
   return written ? ACTION_DONE : ACTION_NOTHING;
 }
 
-int RunRegDeleteAction(const ActionRecord& item) {
-  const std::wstring key = Expand(item.path);
-  const int mode = tz::ParseDecimal(Expand(item.param1));
+int RunRegDeleteAction(CActionMan& man, const ActionRecord& item) {
+  const std::wstring key = man.Expand(item.path);
+  const int mode = tz::ParseDecimal(man.Expand(item.param1));
   const std::vector<int> views = ViewPasses(item.method);
 
   switch (mode) {
     case REGDEL_VALUES: {
       std::vector<std::wstring> names;
-      for (const std::wstring& name : tz::SplitTrim(item.name, L',')) names.push_back(Expand(name));
+      for (const std::wstring& name : tz::SplitTrim(item.name, L',')) names.push_back(man.Expand(name));
       // Values that are already gone are what the script wants: nothing to report either way.
       for (const int view : views) tz::DeleteValues(key, names, view);
       return ACTION_NOTHING;
     }
     case REGDEL_KEY_IF_EMPTY:
     case REGDEL_KEY_TREE: {
-      if (HasEmptyComponent(key)) return GetActionMan().RunFailurePath(item);
+      if (HasEmptyComponent(key)) return man.RunFailurePath(item);
       bool deleted = false;
       for (const int view : views) deleted = tz::DeleteKey(key, mode == REGDEL_KEY_IF_EMPTY, view) || deleted;
-      return deleted ? ACTION_DONE : GetActionMan().RunFailurePath(item);
+      return deleted ? ACTION_DONE : man.RunFailurePath(item);
     }
     default:
       return ACTION_NOTHING;

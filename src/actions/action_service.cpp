@@ -3,7 +3,6 @@
 #include "actions/action_man.h"
 #include "platform/handles.h"
 #include "script/script_values.h"
-#include "script/text_expand.h"
 
 namespace {
 
@@ -21,12 +20,12 @@ std::wstring DependencyList(const std::wstring& text) {
 
 }  // namespace
 
-int RunServiceAction(const ActionRecord& item) {
-  const std::wstring program = Expand(item.path);
-  const std::wstring name = Expand(item.name);
-  const std::wstring display = Expand(item.value);
-  const std::wstring dependencies = DependencyList(Expand(item.param1));
-  const DWORD start_type = static_cast<DWORD>(tz::ParseDecimal(Expand(item.method)));
+int RunServiceAction(CActionMan& man, const ActionRecord& item) {
+  const std::wstring program = man.Expand(item.path);
+  const std::wstring name = man.Expand(item.name);
+  const std::wstring display = man.Expand(item.value);
+  const std::wstring dependencies = DependencyList(man.Expand(item.param1));
+  const DWORD start_type = static_cast<DWORD>(tz::ParseDecimal(man.Expand(item.method)));
 
   bool created = false;
   {
@@ -40,5 +39,5 @@ int RunServiceAction(const ActionRecord& item) {
                              nullptr, dependencies.empty() ? nullptr : dependencies.c_str(), nullptr, nullptr))
                              .IsValid();
   }
-  return created ? ACTION_DONE : GetActionMan().RunFailurePath(item);
+  return created ? ACTION_DONE : man.RunFailurePath(item);
 }

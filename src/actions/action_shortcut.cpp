@@ -9,26 +9,11 @@
 #include "actions/action_handlers.h"
 #include "actions/action_man.h"
 #include "diag/install_log.h"
+#include "platform/com_apartment.h"
 #include "platform/filesystem.h"
 #include "platform/handles.h"
-#include "script/text_expand.h"
 
 namespace {
-
-// Stage threads come with an apartment; a thread of the extension module may not. Joins whatever
-// the thread has, and leaves only what it entered itself.
-class ComApartment {
- public:
-  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  HRESULT result_;
-};
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -45,24 +30,25 @@ bool TargetFolder(const std::wstring& target, std::wstring& folder) {
 
 }  // namespace
 
-int RunShortcutAction(const ActionRecord& item) {
-  ComApartment apartment;
+int RunShortcutAction(CActionMan& man, const ActionRecord& item) {
+  // Stage threads come with an apartment; a thread of the extension module may not.
+  tz::ComApartment apartment;
   tz::ComPtr<IShellLinkW> link;
   HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid());
   if (FAILED(hr)) {
     GetLog().Error(L"创建IShellLink失败, 返回值0x%x", static_cast<unsigned>(hr));
-    return GetActionMan().RunFailurePath(item);
+    return man.RunFailurePath(item);
   }
   tz::ComPtr<IPersistFile> file;
   hr = link.As(file);
   if (FAILED(hr)) {
     GetLog().Error(L"创建IPersistFile失败, 返回值0x%x", static_cast<unsigned>(hr));
-    return GetActionMan().RunFailurePath(item);
+    return man.RunFailurePath(item);
   }
 
-  const std::wstring folder = Expand(item.path);
-  const std::wstring name = Expand(item.name);
-  const std::wstring target = Expand(item.value);
+  const std::wstring folder = man.Expand(item.path);
+  const std::wstring name = man.Expand(item.name);
+  const std::wstring target = man.Expand(item.value);
   const std::wstring link_path = folder + L"\\" + name + L".lnk";
   GetLog().Info(L"准备创建快捷方式%s", link_path.c_str());
 
@@ -71,11 +57,11 @@ int RunShortcutAction(const ActionRecord& item) {
   std::wstring working_directory;
   if (folder.empty() || target.empty() || !TargetFolder(target, working_directory)) {
     GetLog().Error(L"快捷方式%s的目录或目标无效, 目标: %s", link_path.c_str(), target.c_str());
-    return GetActionMan().RunFailurePath(item);
+    return man.RunFailurePath(item);
   }
   link->SetPath(target.c_str());
   link->SetWorkingDirectory(working_directory.c_str());
-  if (!item.param1.empty()) link->SetArguments(Expand(item.param1).c_str());
+  if (!item.param1.empty()) link->SetArguments(man.Expand(item.param1).c_str());
 
   if (!Exists(folder)) {
     tz::CreateDirectories(folder);  // a folder that cannot be made shows as the save failing
@@ -88,7 +74,7 @@ int RunShortcutAction(const ActionRecord& item) {
   hr = file->Save(link_path.c_str(), FALSE);
   if (FAILED(hr)) {
     GetLog().Error(L"保存快捷方式%s失败, 返回值0x%x", link_path.c_str(), static_cast<unsigned>(hr));
-    return GetActionMan().RunFailurePath(item);
+    return man.RunFailurePath(item);
   }
   GetLog().Info(L"已创建快捷方式%s", link_path.c_str());
   return ACTION_DONE;

@@ -2,11 +2,8 @@
 // tests whether a variable exists (mode 2).
 #include "actions/action_handlers.h"
 #include "actions/action_man.h"
-#include "conditions/condition_table.h"
 #include "diag/install_log.h"
 #include "script/script_values.h"
-#include "script/text_expand.h"
-#include "script/variable_store.h"
 
 namespace {
 
@@ -14,18 +11,18 @@ enum VarMode { VAR_SET = 0, VAR_CHOOSE = 1, VAR_EXISTS = 2 };
 
 }  // namespace
 
-int RunVarAction(const ActionRecord& item) {
-  CVariableStore& variables = GetVariableStore();
+int RunVarAction(CActionMan& man, const ActionRecord& item) {
+  CVariableStore& variables = man.Run().variables;
   std::wstring value;
   switch (tz::ParseDecimal(item.method)) {
     case VAR_SET:
-      value = Expand(item.value);
+      value = man.Expand(item.value);
       break;
     case VAR_CHOOSE: {
       const std::vector<std::wstring> choices = tz::SplitTrim(item.value, L',');
       if (choices.size() != 2) return ACTION_NOTHING;
       const auto condition = static_cast<uint32_t>(tz::ParseDecimal(item.param1));
-      value = Expand(GetConditionTable().Evaluate(condition) ? choices[0] : choices[1]);
+      value = man.Expand(man.Conditions().Evaluate(condition) ? choices[0] : choices[1]);
       break;
     }
     case VAR_EXISTS: {

@@ -8,21 +8,6 @@
 #include "platform/text_compare.h"
 #include "script/script_values.h"
 
-std::vector<std::wstring> SplitKeep(std::wstring_view text, wchar_t separator) {
-  std::vector<std::wstring> items;
-  size_t begin = 0;
-  while (begin < text.size()) {
-    const size_t end = text.find(separator, begin);
-    if (end == std::wstring_view::npos) {
-      items.emplace_back(text.substr(begin));
-      break;
-    }
-    items.emplace_back(text.substr(begin, end - begin));
-    begin = end + 1;
-  }
-  return items;
-}
-
 namespace {
 
 // The plain relation of two ordered values; has and in never hold here.
@@ -78,7 +63,7 @@ bool CompareStrings(const std::wstring& left, const std::wstring& right, Compare
 }
 
 std::vector<uint32_t> VersionItemsLeft(std::wstring_view text) {
-  return ToNumbers(SplitKeep(text, VersionSeparator(text)));
+  return ToNumbers(tz::SplitKeep(text, VersionSeparator(text)));
 }
 
 std::vector<uint32_t> VersionItemsRight(std::wstring_view text) {

@@ -1,18 +1,13 @@
 #pragma once
 // The compares of condition items: decimal numbers, strings and dotted versions, each with one
-// method of CompareMethod, and the keeping split. "left" is the value found on the machine,
+// method of CompareMethod. "left" is the value found on the machine,
 // "right" the item's operand. Every function is pure: no log, no store.
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "conditions/condition_table.h"
-
-// Items between single `separator` characters, unchanged. Empty items between separators and
-// before a leading separator are kept; a trailing separator (or an empty text) adds no item.
-// (The trimming split is tz::SplitTrim of script/script_values.h.)
-std::vector<std::wstring> SplitKeep(std::wstring_view text, wchar_t separator);
+#include "state/condition_table.h"
 
 // Signed 32-bit compare; has and in are false.
 bool CompareNumbers(int32_t left, int32_t right, CompareMethod method);

@@ -10,22 +10,17 @@
 #include <vector>
 
 #include "conditions/compare.h"
-#include "conditions/condition_table.h"
-#include "core/options_store.h"
+#include "conditions/condition_evaluator.h"
 #include "diag/install_log.h"
-#include "extension/module_calls.h"
 #include "platform/filesystem.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/text_compare.h"
-#include "script/installer_info.h"
 #include "script/script_values.h"
-#include "script/text_expand.h"
-#include "script/variable_store.h"
+#include "state/builtin_ids.h"
 
 namespace {
 
-constexpr uint32_t kFirstScriptId = 100;
 // Logic items may nest (and dll items may call back into the table); a script must not be able to
 // exhaust the stack that way. Far deeper than any real script needs.
 constexpr size_t kMaxNesting = 64;
@@ -41,35 +36,30 @@ class ActiveItem {
   ActiveItem& operator=(const ActiveItem&) = delete;
 };
 
-bool InfoFlag(int key) {
-  unsigned long long value = 0;
-  return GetInstallerInfo().GetInfoNumber(key, value) && value != 0;
-}
-
-bool BuiltinCondition(uint32_t id) {
+bool BuiltinConditionOutcome(RunContext& run, uint32_t id) {
   // The modes are read afresh: an action may switch to silent while a stage runs.
-  COptionsStore& options = GetOptions();
+  COptionsStore& options = run.options;
   switch (id) {
-    case 1: return InfoFlag(II_ISXP);
-    case 2: return InfoFlag(II_ISVISTAUP);
-    case 3: return InfoFlag(II_IS32BITOS);
-    case 4: return InfoFlag(II_IS64BITOS);
-    case 5: return options.IsTrue(OPT_SILENT);
-    case 6: return options.IsTrue(OPT_OVERWRITE);
-    case 7: return !options.IsTrue(OPT_SILENT) && !options.IsTrue(OPT_OVERWRITE);
-    case 8: return !options.IsTrue(OPT_SILENT) && options.IsTrue(OPT_OVERWRITE);
-    case 9: return options.IsTrue(OPT_SILENT) && !options.IsTrue(OPT_OVERWRITE);
-    case 10: return options.IsTrue(OPT_SILENT) && options.IsTrue(OPT_OVERWRITE);
+    case BUILTIN_COND_XP: return run.info.Flag(II_ISXP);
+    case BUILTIN_COND_VISTA_UP: return run.info.Flag(II_ISVISTAUP);
+    case BUILTIN_COND_32BIT_OS: return run.info.Flag(II_IS32BITOS);
+    case BUILTIN_COND_64BIT_OS: return run.info.Flag(II_IS64BITOS);
+    case BUILTIN_COND_SILENT: return options.IsTrue(OPT_SILENT);
+    case BUILTIN_COND_OVERWRITE: return options.IsTrue(OPT_OVERWRITE);
+    case BUILTIN_COND_NEW_INTERACTIVE: return !options.IsTrue(OPT_SILENT) && !options.IsTrue(OPT_OVERWRITE);
+    case BUILTIN_COND_OVERWRITE_INTERACTIVE: return !options.IsTrue(OPT_SILENT) && options.IsTrue(OPT_OVERWRITE);
+    case BUILTIN_COND_NEW_SILENT: return options.IsTrue(OPT_SILENT) && !options.IsTrue(OPT_OVERWRITE);
+    case BUILTIN_COND_OVERWRITE_SILENT: return options.IsTrue(OPT_SILENT) && options.IsTrue(OPT_OVERWRITE);
     default: return false;
   }
 }
 
-bool PathExistCondition(const ConditionRecord& c) { return PathFileExistsW(Expand(c.path).c_str()) != FALSE; }
+bool PathExistCondition(RunContext& run, const ConditionRecord& c) { return PathFileExistsW(run.Expand(c.path).c_str()) != FALSE; }
 
-bool EmptyDirCondition(const ConditionRecord& c) { return PathIsDirectoryEmptyW(Expand(c.path).c_str()) != FALSE; }
+bool EmptyDirCondition(RunContext& run, const ConditionRecord& c) { return PathIsDirectoryEmptyW(run.Expand(c.path).c_str()) != FALSE; }
 
-bool RegExistCondition(const ConditionRecord& c) {
-  const std::wstring key = Expand(c.path);
+bool RegExistCondition(RunContext& run, const ConditionRecord& c) {
+  const std::wstring key = run.Expand(c.path);
   const DWORD type = tz::ParseTypeWord(c.param1);
   const tz::RegViewWanted views = tz::ParseViewWords(c.param2);
   const bool windows64 = tz::IsWow64();
@@ -86,7 +76,7 @@ bool RegExistCondition(const ConditionRecord& c) {
   return tz::KeyExists(key, c.name, type, view);
 }
 
-bool RegValueCondition(const ConditionRecord& c) {
+bool RegValueCondition(RunContext& run, const ConditionRecord& c) {
   const tz::RegViewWanted views = tz::ParseViewWords(c.param2);
   int view = tz::kRegViewDefault;
   if (views.view32 && !views.view64) {
@@ -94,7 +84,7 @@ bool RegValueCondition(const ConditionRecord& c) {
   } else if (views.view64 && !views.view32 && tz::IsWow64()) {
     view = tz::kRegView64;
   }
-  const std::wstring key = Expand(c.path);
+  const std::wstring key = run.Expand(c.path);
   DWORD number = 0;
   if (tz::EqualsIgnoreCase(c.param1, L"dword")) {
     if (!tz::ReadNumber(key, c.name, view, number)) return false;
@@ -105,7 +95,7 @@ bool RegValueCondition(const ConditionRecord& c) {
   return CompareStrings(text, c.value, c.method, c.case_sensitive);
 }
 
-bool OsVerCondition(const ConditionRecord& c) {
+bool OsVerCondition(RunContext&, const ConditionRecord& c) {
   if (c.value.empty()) return true;
   std::vector<uint32_t> wanted;
   for (const std::wstring& item : tz::SplitTrim(c.value, L'.')) {
@@ -121,7 +111,7 @@ bool OsVerCondition(const ConditionRecord& c) {
 // needs the part itself, or every version with a part of 32768 and more would compare wrongly.
 std::wstring UnsignedFixedVersion(const std::wstring& text) {
   std::wstring out;
-  for (const std::wstring& item : SplitKeep(text, L'.')) {
+  for (const std::wstring& item : tz::SplitKeep(text, L'.')) {
     int32_t part = tz::ParseDecimal(item);
     if (part < 0 && part >= -32768) part += 65536;
     if (!out.empty()) out += L'.';
@@ -130,7 +120,7 @@ std::wstring UnsignedFixedVersion(const std::wstring& text) {
   return out;
 }
 
-bool FileVerCondition(const ConditionRecord& c) {
+bool FileVerCondition(RunContext& run, const ConditionRecord& c) {
   if (c.value.empty()) return false;
   static const struct {
     const wchar_t* word;
@@ -148,25 +138,25 @@ bool FileVerCondition(const ConditionRecord& c) {
   }
   if (field == 0) return false;
   tz::FileVersionRecord record;
-  if (!tz::ReadFileVersion(field, Expand(c.path), record)) return false;
+  if (!tz::ReadFileVersion(field, run.Expand(c.path), record)) return false;
   const auto it = record.find(field);
   if (it == record.end()) return false;
   const bool fixed = field == tz::kVerProductVersion || field == tz::kVerFileVersion;
   return CompareVersions(fixed ? UnsignedFixedVersion(it->second) : it->second, c.value, c.method);
 }
 
-bool ProcExistCondition(const ConditionRecord& c) {
-  const std::wstring directory = Expand(c.path);
+bool ProcExistCondition(RunContext& run, const ConditionRecord& c) {
+  const std::wstring directory = run.Expand(c.path);
   // A directory that expands to nothing names no process's directory.
   if (!c.path.empty() && directory.empty()) return false;
-  return tz::FindProcess(Expand(c.name), directory) != 0;
+  return tz::FindProcess(run.Expand(c.name), directory) != 0;
 }
 
-bool IniValueCondition(const ConditionRecord& c) {
+bool IniValueCondition(RunContext& run, const ConditionRecord& c) {
   static const wchar_t kMissing[] = L"!@#**#@!";
-  const std::wstring section = Expand(c.param1);
-  const std::wstring key = Expand(c.name);
-  const std::wstring file = Expand(c.path);
+  const std::wstring section = run.Expand(c.param1);
+  const std::wstring key = run.Expand(c.name);
+  const std::wstring file = run.Expand(c.path);
   // The profile functions take paths shorter than MAX_PATH (Wine's overrun their stack otherwise).
   if (file.size() >= MAX_PATH) return false;
   wchar_t buffer[512] = {};
@@ -174,38 +164,34 @@ bool IniValueCondition(const ConditionRecord& c) {
                            file.c_str());
   const std::wstring found = buffer;
   if (found == kMissing) return false;
-  return CompareByValueType(found, Expand(c.value), c.valuetype, c.method, c.case_sensitive);
+  return CompareByValueType(found, run.Expand(c.value), c.valuetype, c.method, c.case_sensitive);
 }
 
-bool DllCondition(const ConditionRecord& c) {
-  const std::wstring module = Expand(c.path);
-  if (!LoadExtensionModule(module)) {
-    GetLog().Error(L"加载扩展dll失败: %s", module.c_str());
-    return false;
-  }
-  const std::wstring function = Expand(c.name);
-  const bool answer = CallExtensionCondition(module, function, c.id, c.param1, c.param2) != 0;
-  GetLog().Info(L"执行扩展dll: %s, 条件函数: %s, 结果是: %d(bool)", module.c_str(), function.c_str(),
+bool DllCondition(RunContext& run, const ConditionRecord& c) {
+  RunContext::ModuleEntry entry;
+  if (!run.PrepareModuleCall(c.path, c.name, true, entry)) return false;
+  const bool answer = run.Modules().CallCondition(entry.module, entry.function, c.id, c.param1, c.param2) != 0;
+  GetLog().Info(L"执行扩展dll: %s, 条件函数: %s, 结果是: %d(bool)", entry.module.c_str(), entry.function.c_str(),
                 answer ? 1 : 0);
   return answer;
 }
 
-bool VarCondition(const ConditionRecord& c) {
+bool VarCondition(RunContext& run, const ConditionRecord& c) {
   if (c.name.empty()) return false;
   std::wstring found;
-  if (!GetVariableStore().GetVariable(Expand(c.name), found)) return false;
-  return CompareByValueType(found, Expand(c.value), c.valuetype, c.method, c.case_sensitive);
+  if (!run.variables.GetVariable(run.Expand(c.name), found)) return false;
+  return CompareByValueType(found, run.Expand(c.value), c.valuetype, c.method, c.case_sensitive);
 }
 
-bool PeCondition(const ConditionRecord& c) {
+bool PeCondition(RunContext& run, const ConditionRecord& c) {
   bool is_64bit = false;
-  if (!tz::ReadImageBitness(Expand(c.path), is_64bit)) return false;
+  if (!tz::ReadImageBitness(run.Expand(c.path), is_64bit)) return false;
   return CompareStrings(is_64bit ? L"x64" : L"x86", c.value, c.method, c.case_sensitive);
 }
 
 }  // namespace
 
-bool CConditionTable::Judge(const ConditionRecord& item, bool& ran) {
+bool CConditionEvaluator::Judge(const ConditionRecord& item, bool& ran) {
   ran = false;
   if (t_active.size() >= kMaxNesting || std::find(t_active.begin(), t_active.end(), item.id) != t_active.end()) {
     return false;
@@ -213,18 +199,18 @@ bool CConditionTable::Judge(const ConditionRecord& item, bool& ran) {
   ActiveItem active(item.id);
   bool outcome = false;
   switch (item.type) {
-    case COND_PATHEXIST: outcome = PathExistCondition(item); break;
-    case COND_EMPTYDIR: outcome = EmptyDirCondition(item); break;
-    case COND_REGEXIST: outcome = RegExistCondition(item); break;
-    case COND_REGVALUE: outcome = RegValueCondition(item); break;
-    case COND_OSVER: outcome = OsVerCondition(item); break;
-    case COND_FILEVER: outcome = FileVerCondition(item); break;
-    case COND_PROCEXIST: outcome = ProcExistCondition(item); break;
-    case COND_INIVALUE: outcome = IniValueCondition(item); break;
-    case COND_DLL: outcome = DllCondition(item); break;
+    case COND_PATHEXIST: outcome = PathExistCondition(run_, item); break;
+    case COND_EMPTYDIR: outcome = EmptyDirCondition(run_, item); break;
+    case COND_REGEXIST: outcome = RegExistCondition(run_, item); break;
+    case COND_REGVALUE: outcome = RegValueCondition(run_, item); break;
+    case COND_OSVER: outcome = OsVerCondition(run_, item); break;
+    case COND_FILEVER: outcome = FileVerCondition(run_, item); break;
+    case COND_PROCEXIST: outcome = ProcExistCondition(run_, item); break;
+    case COND_INIVALUE: outcome = IniValueCondition(run_, item); break;
+    case COND_DLL: outcome = DllCondition(run_, item); break;
     case COND_LOGIC: outcome = EvaluateLogic(item.cid1, item.cid2, item.logic); break;
-    case COND_VAR: outcome = VarCondition(item); break;
-    case COND_PE: outcome = PeCondition(item); break;
+    case COND_VAR: outcome = VarCondition(run_, item); break;
+    case COND_PE: outcome = PeCondition(run_, item); break;
     default: outcome = false; break;
   }
   if (item.not_) outcome = !outcome;
@@ -233,25 +219,18 @@ bool CConditionTable::Judge(const ConditionRecord& item, bool& ran) {
   return outcome;
 }
 
-bool CConditionTable::Evaluate(uint32_t id) {
-  if (id < kFirstScriptId) return BuiltinCondition(id);
+bool CConditionEvaluator::Evaluate(uint32_t id) {
+  if (id < kFirstScriptId) return BuiltinConditionOutcome(run_, id);
   ConditionRecord item;
-  if (!Find(id, item)) return false;
+  if (!run_.conditions.Find(id, item)) return false;
   if (item.cached) return item.cached_value;
   bool ran = false;
   const bool outcome = Judge(item, ran);
-  if (ran && !item.nocache) {
-    tz::ScopedLock lock(lock_);
-    auto it = items_.find(id);
-    if (it != items_.end()) {
-      it->second.cached = true;
-      it->second.cached_value = outcome;
-    }
-  }
+  if (ran && !item.nocache) run_.conditions.StoreOutcome(id, outcome);
   return outcome;
 }
 
-bool CConditionTable::EvaluateLogic(uint32_t cid1, uint32_t cid2, int logic) {
+bool CConditionEvaluator::EvaluateLogic(uint32_t cid1, uint32_t cid2, int logic) {
   if (logic == LOGIC_NONE) return cid1 == 0 || Evaluate(cid1);
   if (cid1 == 0) return false;
   // Both operands are always evaluated, so each is logged and cached whatever the first gave.

@@ -3,42 +3,35 @@
 #include <objbase.h>
 #include <shellapi.h>
 
-#include "core/options_store.h"
-#include "core/stage_runner.h"
+#include <memory>
+
+#include "core/crash_facts.h"
+#include "core/engine.h"
 #include "diag/crash_handler.h"
 #include "diag/install_log.h"
 #include "diag/summary.h"
-#include "script/installer_info.h"
-#include "script/language_table.h"
+#include "platform/com_apartment.h"
+#include "platform/handles.h"
+#include "platform/resources.h"
 #include "script/script_loader.h"
-#include "script/text_expand.h"
+#include "state/message_box.h"
 #include "ui/install_run.h"
 #include "ui/main_window.h"
-#include "ui/message_box.h"
 
 namespace {
 
 constexpr int kScriptResourceId = 301;
 
 // Finds the install script in our own resources and loads it.
-bool LoadScriptFromResources() {
+bool LoadScriptFromResources(CEngine& engine) {
   CInstallLog& log = GetLog();
-  HMODULE self = GetInstallerInfo().Instance();
-  const void* data = nullptr;
-  DWORD size = 0;
-  HRSRC res = FindResourceExW(self, L"FILE", MAKEINTRESOURCEW(kScriptResourceId),
-                              MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
-  HGLOBAL loaded = res ? LoadResource(self, res) : nullptr;
-  size = res ? SizeofResource(self, res) : 0;
-  data = loaded ? LockResource(loaded) : nullptr;
-  if (res && loaded && size && data) {
-    log.Info(L"找到安装控制脚本，大小: %u", size);
+  tz::ResourceBytes script;
+  if (tz::FindOwnResource(engine.run.info.Instance(), L"FILE", MAKEINTRESOURCEW(kScriptResourceId), script)) {
+    log.Info(L"找到安装控制脚本，大小: %u", script.size);
   } else {
     log.Error(L"没有找到安装控制脚本于资源%s(id: %d)", L"FILE", kScriptResourceId);
-    data = nullptr;
-    size = 0;
   }
-  return LoadInstallScript(data, size);
+  return LoadInstallScript(engine.run, &engine.conditions, script.data, script.size);
 }
 
 // Prefix switches store the rest of the argument, and only when there is a rest.
@@ -49,16 +42,21 @@ bool PrefixValue(const wchar_t* arg, const wchar_t* prefix, std::wstring& value)
   return true;
 }
 
-void ParseCommandLine(const wchar_t* command_line, bool& silent, std::wstring& language_request) {
+struct CommandLine {
+  bool silent = false;
+  std::wstring language;
+};
+
+CommandLine ParseCommandLine(COptionsStore& options, const wchar_t* command_line) {
   CInstallLog& log = GetLog();
-  COptionsStore& options = GetOptions();
+  CommandLine parsed;
   int argc = 0;
   // An empty tail would make CommandLineToArgvW return the program's own path.
-  if (!command_line || !*command_line) return;
-  LPWSTR* argv = CommandLineToArgvW(command_line, &argc);
-  if (!argv) return;
+  if (!command_line || !*command_line) return parsed;
+  tz::UniqueLocalMem<LPWSTR*> argv(CommandLineToArgvW(command_line, &argc));
+  if (!argv) return parsed;
   for (int i = 0; i < argc; ++i) {
-    const wchar_t* arg = argv[i];
+    const wchar_t* arg = argv.Get()[i];
     std::wstring value;
     if (_wcsicmp(arg, L"/uninstall") == 0) {
       log.Info(L"命令行: %s", L"/uninstall");
@@ -66,7 +64,7 @@ void ParseCommandLine(const wchar_t* command_line, bool& silent, std::wstring& l
       options.SetBool(OPT_LOG, true);
       log.Write(LOG_INFO, L"命令行: 生成日志文件");
     } else if (_wcsicmp(arg, L"/s") == 0) {
-      silent = true;
+      parsed.silent = true;
       options.SetBool(OPT_SILENT, true);
       log.Info(L"命令行: %s", L"/s");
     } else if (PrefixValue(arg, L"/ch", value)) {
@@ -76,7 +74,7 @@ void ParseCommandLine(const wchar_t* command_line, bool& silent, std::wstring& l
       }
     } else if (PrefixValue(arg, L"/lang", value)) {
       if (!value.empty()) {
-        language_request = value;
+        parsed.language = value;
         options.SetText(OPT_LANGUAGE, value);
         log.Info(L"Cmd Language: %s", value.c_str());
       }
@@ -87,47 +85,101 @@ void ParseCommandLine(const wchar_t* command_line, bool& silent, std::wstring& l
       }
     }
   }
-  LocalFree(argv);
+  return parsed;
 }
 
-// Takes the single-instance guard. Returns false when the run must end at once (silent run
-// meeting another instance).
-bool TakeGuard(bool silent, HANDLE& guard) {
+void ChooseLanguage(CLanguageTable& languages, const std::wstring& request) {
+  if (!languages.ChooseLanguage(request)) {
+    GetLog().Write(LOG_WARNING, L"Load language string failed, fall back to zh-cn");
+    languages.ChooseLanguage(L"zh-cn");
+  }
+}
+
+void OpenScriptLog(RunContext& run) {
+  std::wstring logfile;
+  if (run.options.GetOptionText(OPT_LOGFILE, logfile)) GetLog().Open(run.Expand(logfile));
+}
+
+// Takes the single-instance guard into `guard`. Returns false when the run must end at once (a
+// silent run meeting another instance).
+bool TakeGuard(RunContext& run, bool silent, tz::UniqueHandle& guard) {
   std::wstring setting;
-  if (!GetOptions().GetOptionText(OPT_SINGLEINSTANCE, setting)) return true;
+  if (!run.options.GetOptionText(OPT_SINGLEINSTANCE, setting)) return true;
   std::wstring installer_name;
-  GetInstallerInfo().GetInfoText(II_NAME, installer_name);
-  const std::wstring name = SingleInstanceName(setting, installer_name);
-  HANDLE h = CreateMutexW(nullptr, FALSE, name.c_str());
+  run.info.GetInfoText(II_NAME, installer_name);
+  const std::wstring name = SingleInstanceName(run.options, setting, installer_name);
+  tz::UniqueHandle mutex(CreateMutexW(nullptr, FALSE, name.c_str()));
   const DWORD error = GetLastError();
-  if (!h) return true;
+  // Without a guard object the run goes on unguarded.
+  if (!mutex) return true;
   if (error == ERROR_ALREADY_EXISTS) {
-    CloseHandle(h);
     GetLog().Write(LOG_WARNING, L"已经有一个实例在运行");
     if (silent) return false;
-    GetInstallerInfo().SetInfoNumber(II_OTHERINSTANCE, 1);
+    run.info.SetInfoNumber(II_OTHERINSTANCE, 1);
     return true;
   }
-  guard = h;
+  guard = std::move(mutex);
   return true;
 }
 
-class GuardCloser {
- public:
-  explicit GuardCloser(HANDLE& h) : h_(h) {}
-  ~GuardCloser() {
-    if (h_) CloseHandle(h_);
-  }
-  GuardCloser(const GuardCloser&) = delete;
-  GuardCloser& operator=(const GuardCloser&) = delete;
-
- private:
-  HANDLE& h_;
+// The main window object has one owner; destroying it frees it.
+struct WindowDestroyer {
+  void operator()(IMainWnd* window) const { window->Destroy(); }
 };
+using WindowOwner = std::unique_ptr<IMainWnd, WindowDestroyer>;
+
+// One stage's outcome line: `done` when it ran to its end, else `failed` with the stage result.
+StageResult LogStageOutcome(StageResult result, const wchar_t* done, const wchar_t* failed) {
+  if (result == STAGE_COMPLETED)
+    GetLog().Write(LOG_INFO, done);
+  else
+    GetLog().Error(failed, result);
+  return result;
+}
+
+StageResult RunOnInit(CEngine& engine) {
+  return LogStageOutcome(engine.stages.RunStage(STAGE_ONINIT), L"安装前动作成功完成", L"安装前动作执行异常, 返回值%d");
+}
+
+// The install through the window: its result and the run's exit code.
+StageResult RunInteractiveInstall(WindowOwner& window, ExitCode& exit_code) {
+  StageResult result = STAGE_COMPLETED;
+  if (window->CreateAndShow()) {
+    result = LogStageOutcome(static_cast<StageResult>(window->RunMessageLoop()), L"安装动作成功完成",
+                             L"安装动作执行异常, 返回值%d");
+    exit_code = result == STAGE_ABORTED ? EXIT_CODE_ABORTED : (result == STAGE_EXITED ? EXIT_CODE_FAILED : EXIT_CODE_OK);
+    window->OnEnd();
+  }
+  window.reset();
+  return result;
+}
+
+StageResult RunSilentInstall(CEngine& engine) {
+  RunContext& run = engine.run;
+  if (!run.options.IsTrue(OPT_OVERWRITE)) run.options.SetText(OPT_INSTDIR, DefaultInstallDir(run));
+  return LogStageOutcome(engine.stages.RunStage(STAGE_INSTALL), L"静默安装动作成功完成",
+                         L"静默安装动作执行异常, 返回值%d");
+}
+
+void RunOnExit(CEngine& engine) {
+  LogStageOutcome(engine.stages.RunStage(STAGE_ONEXIT), L"安装后动作成功完成", L"安装后动作执行异常, 返回值%d");
+}
+
+// What the log's header and exit copy say about us, read once the image is known.
+LogInstaller DescribeInstaller(CInstallerInfo& info) {
+  LogInstaller installer;
+  info.GetInfoText(II_PATH, installer.path);
+  info.GetInfoText(II_NAME, installer.name);
+  info.GetInfoText(II_DIR, installer.dir);
+  info.GetInfoText(II_PRODVER, installer.version);
+  info.GetInfoNumber(II_FILESIZE, installer.size);
+  return installer;
+}
 
 }  // namespace
 
-std::wstring SingleInstanceName(const std::wstring& setting, const std::wstring& installer_name) {
+std::wstring SingleInstanceName(COptionsStore& options, const std::wstring& setting,
+                                const std::wstring& installer_name) {
   const bool derived = setting.empty() || _wcsicmp(setting.c_str(), L"true") == 0 || setting == L"1";
   if (!derived) return setting;
   std::wstring base = installer_name.substr(0, 63);
@@ -135,135 +187,85 @@ std::wstring SingleInstanceName(const std::wstring& setting, const std::wstring&
   if (dot != std::wstring::npos && _wcsicmp(base.c_str() + dot, L".exe") == 0) base.resize(dot);
   // The application name tells two products that ship an installer of the same file name apart.
   std::wstring app;
-  GetOptions().GetOptionText(OPT_APPNAME, app);
+  options.GetOptionText(OPT_APPNAME, app);
   for (wchar_t& c : app)
     if (c == L'\\') c = L'_';
   return base + L"_" + app;
 }
 
-std::wstring DefaultInstallDir() {
-  COptionsStore& options = GetOptions();
+std::wstring DefaultInstallDir(RunContext& run) {
   std::wstring parent, folder;
-  if (options.GetOptionText(OPT_DEFAULTPATH, parent) && !parent.empty())
-    parent = Expand(parent);
+  if (run.options.GetOptionText(OPT_DEFAULTPATH, parent) && !parent.empty())
+    parent = run.Expand(parent);
   else
-    parent = Expand(L"%ProgramFiles%");
-  if (options.GetOptionText(OPT_DIRNAME, folder) && !folder.empty())
-    folder = Expand(folder);
+    parent = run.Expand(L"%ProgramFiles%");
+  if (run.options.GetOptionText(OPT_DIRNAME, folder) && !folder.empty())
+    folder = run.Expand(folder);
   else
-    folder = Expand(L"%APPNAME%");
+    folder = run.Expand(L"%APPNAME%");
   return parent + L"\\" + folder;
 }
 
-int RunMainFlow(const wchar_t* command_line) {
-  CInstallLog& log = GetLog();
-  COptionsStore& options = GetOptions();
-  bool silent = false;
-  int exit_code = 0;
-
-  if (!LoadScriptFromResources()) {
-    log.Write(LOG_ERROR, L"加载安装控制脚本失败");
-    return 4;
+ExitCode RunMainFlow(CEngine& engine, const wchar_t* command_line) {
+  RunContext& run = engine.run;
+  if (!LoadScriptFromResources(engine)) {
+    GetLog().Write(LOG_ERROR, L"加载安装控制脚本失败");
+    return EXIT_CODE_NO_SCRIPT;
   }
 
-  std::wstring language_request;
-  ParseCommandLine(command_line, silent, language_request);
+  const CommandLine parsed = ParseCommandLine(run.options, command_line);
+  bool silent = parsed.silent;
+  ChooseLanguage(run.languages, parsed.language);
+  OpenScriptLog(run);
 
-  CLanguageTable& languages = GetLanguageTable();
-  if (!languages.ChooseLanguage(language_request)) {
-    log.Write(LOG_WARNING, L"Load language string failed, fall back to zh-cn");
-    languages.ChooseLanguage(L"zh-cn");
-  }
+  tz::UniqueHandle guard;
+  if (!TakeGuard(run, silent, guard)) return EXIT_CODE_OTHER_INSTANCE;
 
-  std::wstring logfile;
-  if (options.GetOptionText(OPT_LOGFILE, logfile)) log.Open(Expand(logfile));
+  run.info.SetInfoNumber(II_PHASE, 1);
+  InstallCrashHandler(ProcessCrashFacts());
 
-  HANDLE guard = nullptr;
-  GuardCloser closer(guard);
-  if (!TakeGuard(silent, guard)) return 3;
+  // Declared after the guard: the window goes first on every way out.
+  WindowOwner window(CreateMainWindowObject(run, engine.stages, [&run] { return DefaultInstallDir(run); }));
+  window->Init(run.info.Instance());
 
-  GetInstallerInfo().SetInfoNumber(II_PHASE, 1);
-  SetUnhandledExceptionFilter(CrashFilter);
+  const StageResult init_result = RunOnInit(engine);
+  if (init_result == STAGE_ABORTED) return EXIT_CODE_ABORTED;
+  if (init_result == STAGE_EXITED) return EXIT_CODE_FAILED;
 
-  IMainWnd* window = CreateMainWindowObject();
-  window->Init(GetInstallerInfo().Instance());
+  // oninit may have switched to silent.
+  if (run.options.IsTrue(OPT_SILENT)) silent = true;
 
-  CStageRunner& runner = GetStageRunner();
-  const int init_result = runner.RunStage(STAGE_ONINIT);
-  if (init_result == 0) {
-    log.Write(LOG_INFO, L"安装前动作成功完成");
-  } else {
-    log.Error(L"安装前动作执行异常, 返回值%d", init_result);
-    if (init_result == 2 || init_result == 3) {
-      window->Destroy();
-      return init_result == 2 ? 2 : 1;
-    }
-  }
-
-  VARIANT mode;
-  VariantInit(&mode);
-  if (options.GetOption(OPT_SILENT, &mode) && mode.vt == VT_BOOL && mode.boolVal == VARIANT_TRUE) silent = true;
-  VariantClear(&mode);
-
-  unsigned long long other = 0;
-  GetInstallerInfo().GetInfoNumber(II_OTHERINSTANCE, other);
-  if (other != 0) {
+  if (run.info.Flag(II_OTHERINSTANCE)) {
     if (!silent)
-      ShowMessageBox(languages.GetString(L"Error.Text.AlreadyHasInstance"),
-                     {languages.GetString(L"MB.BtnText.Gotit")});
-    window->Destroy();
-    return 3;
+      ShowMessageBox(run.languages.GetString(L"Error.Text.AlreadyHasInstance"),
+                     {run.languages.GetString(L"MB.BtnText.Gotit")});
+    return EXIT_CODE_OTHER_INSTANCE;
   }
-  if (init_result != 0) {
-    window->Destroy();
-    return 1;
-  }
+  if (init_result != STAGE_COMPLETED) return EXIT_CODE_FAILED;
 
-  int result = 0;
-  if (!silent) {
-    if (window->CreateAndShow()) {
-      result = window->RunMessageLoop();
-      if (result == 0)
-        log.Write(LOG_INFO, L"安装动作成功完成");
-      else
-        log.Error(L"安装动作执行异常, 返回值%d", result);
-      exit_code = result == 2 ? 2 : (result == 3 ? 1 : 0);
-      window->OnEnd();
-    }
-    window->Destroy();
-  } else {
-    // Never shown, but it stays the owner of message boxes and the target of status reports
-    // until the run is over.
-    if (!options.IsTrue(OPT_OVERWRITE)) options.SetText(OPT_INSTDIR, DefaultInstallDir());
-    result = runner.RunStage(STAGE_INSTALL);
-    if (result == 0)
-      log.Write(LOG_INFO, L"静默安装动作成功完成");
-    else
-      log.Error(L"静默安装动作执行异常, 返回值%d", result);
-  }
-
-  if (result == 0 || result == 3) {
-    const int exit_result = runner.RunStage(STAGE_ONEXIT);
-    if (exit_result == 0)
-      log.Write(LOG_INFO, L"安装后动作成功完成");
-    else
-      log.Error(L"安装后动作执行异常, 返回值%d", exit_result);
-  }
-  if (silent) window->Destroy();
+  ExitCode exit_code = EXIT_CODE_OK;
+  // A silent run never shows the window, but it stays the owner of message boxes and the target of
+  // status reports until the run is over.
+  const StageResult result = silent ? RunSilentInstall(engine) : RunInteractiveInstall(window, exit_code);
+  if (result == STAGE_COMPLETED || result == STAGE_EXITED) RunOnExit(engine);
   return exit_code;
 }
 
 int RunInstaller(HINSTANCE instance, const wchar_t* command_line) {
-  GetInstallerInfo().SetInstance(instance);
-  SYSTEMTIME start;
-  GetLocalTime(&start);
-  GetLog().SetStartTime(start);
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  const int code = RunMainFlow(command_line);
-  CoUninitialize();
-  WriteSummary();
+  CEngine& engine = ProcessEngine();
+  engine.run.info.SetInstance(instance);
+  GetLog().SetInstaller(DescribeInstaller(engine.run.info));
+  StartRunClock();
+  ExitCode code = EXIT_CODE_OK;
+  {
+    const tz::ComApartment com;  // for the run's thread, left when the run is over
+    code = RunMainFlow(engine, command_line);
+  }
+  std::wstring install_dir;
+  engine.run.options.GetOptionText(OPT_INSTDIR, install_dir);
+  WriteSummary(install_dir, engine.run.options.IsTrue(OPT_SILENT), engine.run.options.IsTrue(OPT_OVERWRITE));
   GetLog().Write(LOG_INFO, L"安装完成");
-  if (GetOptions().IsTrue(OPT_LOG)) GetLog().SaveCopy();
+  if (engine.run.options.IsTrue(OPT_LOG)) GetLog().SaveCopy();
   // A reboot the user accepted waits until the log and its copy are complete.
   RebootIfRequested();
   return code;

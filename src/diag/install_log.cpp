@@ -7,7 +7,7 @@
 
 #include "platform/filesystem.h"
 #include "platform/sync.h"
-#include "script/installer_info.h"
+#include "platform/handles.h"
 
 namespace {
 
@@ -18,6 +18,18 @@ void WriteText(HANDLE file, const std::wstring& text) {
   DWORD written = 0;
   WriteFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written, nullptr);
 }
+
+// Logging a failure must not lose its cause: callers read GetLastError after the log line.
+class KeepLastError {
+ public:
+  KeepLastError() : error_(GetLastError()) {}
+  ~KeepLastError() { SetLastError(error_); }
+  KeepLastError(const KeepLastError&) = delete;
+  KeepLastError& operator=(const KeepLastError&) = delete;
+
+ private:
+  DWORD error_;
+};
 
 void WriteBom(HANDLE file) {
   const wchar_t bom = 0xFEFF;
@@ -50,8 +62,11 @@ std::wstring FormatText(const wchar_t* format, ...) {
 
 CInstallLog::CInstallLog() = default;
 
-CInstallLog::~CInstallLog() {
-  if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+CInstallLog::~CInstallLog() = default;
+
+void CInstallLog::SetInstaller(const LogInstaller& installer) {
+  Lock lock(lock_);
+  installer_ = installer;
 }
 
 CInstallLog& GetLog() {
@@ -60,6 +75,7 @@ CInstallLog& GetLog() {
 }
 
 void CInstallLog::Info(const wchar_t* format, ...) {
+  const KeepLastError keep;
   va_list args;
   va_start(args, format);
   std::wstring text = FormatTextV(format, args);
@@ -68,6 +84,7 @@ void CInstallLog::Info(const wchar_t* format, ...) {
 }
 
 void CInstallLog::Error(const wchar_t* format, ...) {
+  const KeepLastError keep;
   va_list args;
   va_start(args, format);
   std::wstring text = FormatTextV(format, args);
@@ -75,14 +92,17 @@ void CInstallLog::Error(const wchar_t* format, ...) {
   Append(LOG_ERROR, std::move(text));
 }
 
-void CInstallLog::Write(int level, const std::wstring& text) { Append(level, text); }
+void CInstallLog::Write(int level, const std::wstring& text) {
+  const KeepLastError keep;
+  Append(level, text);
+}
 
 void CInstallLog::Append(int level, std::wstring text) {
   LogRecord r{level, {}, std::move(text)};
   GetLocalTime(&r.time);
   Lock lock(lock_);
   records_.push_back(std::move(r));
-  if (file_open_ && file_ != INVALID_HANDLE_VALUE) WriteText(file_, FormatLine(records_.back()));
+  if (file_open_ && file_) WriteText(file_.Get(), FormatLine(records_.back()));
 }
 
 std::wstring CInstallLog::FormatLine(const LogRecord& r) {
@@ -99,14 +119,14 @@ std::wstring CInstallLog::FormatLine(const LogRecord& r) {
   return line;
 }
 
-std::wstring CInstallLog::FormatHeader() {
-  CInstallerInfo& info = GetInstallerInfo();
-  std::wstring path, version;
-  unsigned long long size = 0;
-  info.GetInfoText(II_PATH, path);
-  info.GetInfoText(II_PRODVER, version);
-  info.GetInfoNumber(II_FILESIZE, size);
-  return FormatText(L"执行安装程序: %s\r\n版本: %s, 大小: %llu\r\n", path.c_str(), version.c_str(), size);
+std::wstring CInstallLog::FormatHeader() const {
+  LogInstaller installer;
+  {
+    Lock lock(lock_);
+    installer = installer_;
+  }
+  return FormatText(L"执行安装程序: %s\r\n版本: %s, 大小: %llu\r\n", installer.path.c_str(),
+                    installer.version.c_str(), installer.size);
 }
 
 std::wstring CInstallLog::CopyFileName(const std::wstring& installer_name, const SYSTEMTIME& t) {
@@ -128,42 +148,41 @@ bool CInstallLog::Open(const std::wstring& path) {
   wcsncpy(dir, path.c_str(), MAX_PATH - 1);
   if (PathRemoveFileSpecW(dir) && dir[0] && GetFileAttributesW(dir) == INVALID_FILE_ATTRIBUTES)
     tz::CreateDirectories(dir);
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                         FILE_FLAG_WRITE_THROUGH | FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  WriteBom(h);
-  WriteText(h, FormatHeader());
+  tz::UniqueFileHandle h(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                    FILE_FLAG_WRITE_THROUGH | FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h) return false;
+  WriteBom(h.Get());
+  WriteText(h.Get(), FormatHeader());
   Lock lock(lock_);
   path_ = path;
-  file_ = h;
+  file_ = std::move(h);
   file_open_ = true;
-  WriteAll(file_);
+  WriteAll(file_.Get());
   return true;
 }
 
 bool CInstallLog::SaveCopy() {
   SYSTEMTIME now;
   GetLocalTime(&now);
-  std::wstring name, dir;
-  CInstallerInfo& info = GetInstallerInfo();
-  info.GetInfoText(II_NAME, name);
-  info.GetInfoText(II_DIR, dir);
-  std::wstring file = CopyFileName(name, now);
+  LogInstaller installer;
+  {
+    Lock lock(lock_);
+    installer = installer_;
+  }
+  const std::wstring& dir = installer.dir;
+  std::wstring file = CopyFileName(installer.name, now);
   wchar_t full[MAX_PATH] = {};
   if (PathIsRelativeW(file.c_str())) {
     if (!PathCombineW(full, dir.c_str(), file.c_str())) return false;
     file = full;
   }
-  HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  WriteBom(h);
-  WriteText(h, FormatHeader());
-  {
-    Lock lock(lock_);
-    WriteAll(h);
-  }
-  CloseHandle(h);
+  tz::UniqueFileHandle h(CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h) return false;
+  WriteBom(h.Get());
+  WriteText(h.Get(), FormatHeader());
+  Lock lock(lock_);
+  WriteAll(h.Get());
   return true;
 }
 
@@ -188,12 +207,15 @@ bool CInstallLog::IsFileOpen() const {
   return file_open_;
 }
 
-bool CInstallLog::WriteToFileOnly(int level, const std::wstring& text) {
+bool CInstallLog::WriteToFileOnly(int level, const std::wstring& text, const SYSTEMTIME* stamp) {
   LogRecord r{level, {}, text};
-  GetLocalTime(&r.time);
+  if (stamp)
+    r.time = *stamp;
+  else
+    GetLocalTime(&r.time);
   Lock lock(lock_);
-  if (!file_open_ || file_ == INVALID_HANDLE_VALUE) return false;
-  WriteText(file_, FormatLine(r));
+  if (!file_open_ || !file_) return false;
+  WriteText(file_.Get(), FormatLine(r));
   return true;
 }
 

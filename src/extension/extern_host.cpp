@@ -4,11 +4,8 @@
 #include <string>
 
 #include "actions/action_man.h"
-#include "conditions/condition_table.h"
-#include "core/options_store.h"
 #include "diag/install_log.h"
-#include "script/installer_info.h"
-#include "script/variable_store.h"
+#include "script/run_context.h"
 
 namespace {
 
@@ -58,7 +55,7 @@ HRESULT STDMETHODCALLTYPE CExternHost_Impl::GetPath(int kind, BSTR* value) {
   if (kind == TZ_HOST_INSTDIR) {
     VARIANT v;
     VariantInit(&v);
-    if (!GetOptions().GetOption(OPT_INSTDIR, &v)) return E_FAIL;
+    if (!run_.options.GetOption(OPT_INSTDIR, &v)) return E_FAIL;
     std::wstring text;
     if (v.vt == VT_BSTR && v.bstrVal) text = v.bstrVal;
     const bool null_string = v.vt == VT_BSTR && !v.bstrVal;
@@ -71,7 +68,7 @@ HRESULT STDMETHODCALLTYPE CExternHost_Impl::GetPath(int kind, BSTR* value) {
   }
   if (kind == TZ_HOST_INSTALLER_PATH) {
     std::wstring path;
-    if (!GetInstallerInfo().GetInfoText(II_PATH, path) || path.empty()) return E_FAIL;
+    if (!run_.info.GetInfoText(II_PATH, path) || path.empty()) return E_FAIL;
     return CopyOut(path, value);
   }
   return E_INVALIDARG;
@@ -81,26 +78,26 @@ HRESULT STDMETHODCALLTYPE CExternHost_Impl::GetMode(int kind, int* value) {
   if (!value) return E_INVALIDARG;
   const int option = OptionOfMode(kind);
   if (option < 0) return E_INVALIDARG;
-  if (!GetOptions().Has(option)) return E_FAIL;
-  *value = GetOptions().IsTrue(option) ? 1 : 0;
+  if (!run_.options.Has(option)) return E_FAIL;
+  *value = run_.options.IsTrue(option) ? 1 : 0;
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CExternHost_Impl::EvaluateCondition(UINT id, BYTE* value) {
-  const bool outcome = GetConditionTable().Evaluate(id);
+  const bool outcome = conditions_.Evaluate(id);
   if (value) *value = outcome ? 1 : 0;
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CExternHost_Impl::GetVariable(LPCWSTR name, BSTR* value) {
   std::wstring found;
-  if (!name || !GetVariableStore().GetVariable(name, found)) return E_FAIL;
+  if (!name || !run_.variables.GetVariable(name, found)) return E_FAIL;
   if (!value) return S_OK;
   return CopyOut(found, value);
 }
 
 HRESULT STDMETHODCALLTYPE CExternHost_Impl::RunAction(UINT id, int* result) {
-  const int outcome = GetActionMan().Execute(id);
+  const int outcome = actions_.Execute(id);
   if (result) *result = outcome;
   return S_OK;
 }
@@ -119,13 +116,13 @@ HRESULT STDMETHODCALLTYPE CExternHost_Impl::LogMessage(int level, LPCWSTR prefix
 HRESULT STDMETHODCALLTYPE CExternHost_Impl::SetPath(int kind, LPCWSTR text) {
   if (kind != TZ_HOST_INSTDIR || !text || !*text) return E_FAIL;
   GetLog().Info(L"[ext]Set inst dir to %s", text);
-  GetOptions().SetText(OPT_INSTDIR, text);
+  run_.options.SetText(OPT_INSTDIR, text);
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CExternHost_Impl::SetMode(int kind, BOOL flag) {
   const int option = OptionOfMode(kind);
   if (option < 0) return E_FAIL;
-  GetOptions().SetBool(option, flag != FALSE);
+  run_.options.SetBool(option, flag != FALSE);
   return S_OK;
 }

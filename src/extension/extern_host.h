@@ -1,12 +1,18 @@
 #pragma once
 // The installer's host services for extension modules: the one IExternHost implementation.
-// It keeps no state of its own; every operation reads or writes the stores that own the data and
-// holds no lock across its calls into them.
+// It keeps no state of its own; every operation reads or writes the run's stores (handed over by the
+// composition root) and holds no lock across its calls into them.
 #include "extension/sdk/tz_extension.h"
+
+class CActionMan;
+class CConditionEvaluator;
+class RunContext;
 
 class CExternHost_Impl : public IExternHost {
  public:
-  CExternHost_Impl() = default;  // starts with one reference, the creator's
+  // Starts with one reference, the creator's.
+  CExternHost_Impl(RunContext& run, CConditionEvaluator& conditions, CActionMan& actions)
+      : run_(run), conditions_(conditions), actions_(actions) {}
   virtual ~CExternHost_Impl() = default;
   CExternHost_Impl(const CExternHost_Impl&) = delete;
   CExternHost_Impl& operator=(const CExternHost_Impl&) = delete;
@@ -25,5 +31,8 @@ class CExternHost_Impl : public IExternHost {
   HRESULT STDMETHODCALLTYPE SetMode(int kind, BOOL flag) override;
 
  private:
+  RunContext& run_;
+  CConditionEvaluator& conditions_;
+  CActionMan& actions_;
   volatile LONG refs_ = 1;
 };

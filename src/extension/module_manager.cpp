@@ -5,12 +5,11 @@
 
 #include <cstring>
 
-#include "core/options_store.h"
 #include "diag/install_log.h"
 #include "extension/extern_host.h"
 #include "platform/encoding.h"
 #include "platform/handles.h"
-#include "script/installer_info.h"
+#include "script/run_context.h"
 
 namespace {
 
@@ -28,7 +27,12 @@ tz::UniqueHmodule PinModuleOf(FARPROC entry) {
 
 }  // namespace
 
-CModuleManager::CModuleManager() : host_(new CExternHost_Impl()) {}
+CModuleManager::CModuleManager(RunContext& run, CConditionEvaluator& conditions, CActionMan& actions)
+    : run_(run), host_(new CExternHost_Impl(run, conditions, actions)) {}
+
+CModuleManager::~CModuleManager() {
+  for (auto& [key, record] : modules_) record.module.Release();
+}
 
 std::wstring CModuleManager::KeyOf(const std::wstring& text) {
   if (text.empty()) return text;
@@ -39,11 +43,9 @@ std::wstring CModuleManager::KeyOf(const std::wstring& text) {
   return key;
 }
 
-bool CModuleManager::ResolvePath(const std::wstring& path, std::wstring& full_path) {
+bool CModuleManager::ResolvePath(const std::wstring& path, const std::wstring& folder, std::wstring& full_path) {
   wchar_t buffer[MAX_PATH] = {};
   if (PathIsRelativeW(path.c_str())) {
-    std::wstring folder;
-    if (!GetOptions().GetOptionText(OPT_SETPATH, folder)) GetInstallerInfo().GetInfoText(II_DIR, folder);
     if (folder.size() >= MAX_PATH || path.size() >= MAX_PATH) return false;
     if (!PathCombineW(buffer, folder.c_str(), path.c_str())) return false;
   } else {
@@ -58,24 +60,24 @@ bool CModuleManager::Load(const std::wstring& path) {
   if (path.empty()) return false;
   if (Find(path)) return true;
 
-  std::wstring full_path;
-  if (!ResolvePath(path, full_path)) return false;
-  HMODULE module = LoadLibraryW(full_path.c_str());
-  GetLog().Info(L"加载模块 %s, hmodule = 0x%x", full_path.c_str(), HandleValue(module));
+  std::wstring folder, full_path;
+  if (PathIsRelativeW(path.c_str()) && !run_.options.GetOptionText(OPT_SETPATH, folder))
+    run_.info.GetInfoText(II_DIR, folder);
+  if (!ResolvePath(path, folder, full_path)) return false;
+  tz::UniqueHmodule module(LoadLibraryW(full_path.c_str()));
+  GetLog().Info(L"加载模块 %s, hmodule = 0x%x", full_path.c_str(), HandleValue(module.Get()));
   if (!module) return false;
 
   ModuleRecord record;
-  record.module = module;
+  record.module = std::move(module);
   record.name = PathFindFileNameW(full_path.c_str());
   record.full_path = full_path;
-  bool inserted = false;
-  {
-    tz::ScopedLock lock(lock_);
-    inserted = modules_.emplace(KeyOf(record.name), record).second;
-  }
+  const std::wstring key = KeyOf(record.name);
   // A module loaded by a full path is not found by that path again, so each such Load loads it
-  // once more; the record already held keeps its reference and this one is dropped.
-  if (!inserted) FreeLibrary(module);
+  // once more; the record already held keeps its reference and this one is dropped (freed on return,
+  // after the lock: try_emplace leaves it with us when the key is taken).
+  tz::ScopedLock lock(lock_);
+  modules_.try_emplace(key, std::move(record));
   return true;
 }
 
@@ -85,7 +87,7 @@ bool CModuleManager::Unload(const std::wstring& name) {
     tz::ScopedLock lock(lock_);
     auto it = modules_.find(KeyOf(name));
     if (it == modules_.end()) return true;
-    module = it->second.module;
+    module = it->second.module.Release();
     modules_.erase(it);
   }
   // Freed outside the lock: the module's DllMain runs here.
@@ -103,17 +105,18 @@ void CModuleManager::UnloadAll() {
     tz::ScopedLock lock(lock_);
     modules.swap(modules_);
   }
-  for (const auto& [key, record] : modules) {
+  for (auto& [key, record] : modules) {
     if (!record.module) continue;
-    FreeLibrary(record.module);
-    GetLog().Info(L"卸载模块 0x%x", HandleValue(record.module));
+    const HMODULE module = record.module.Get();
+    record.module.Reset();
+    GetLog().Info(L"卸载模块 0x%x", HandleValue(module));
   }
 }
 
 HMODULE CModuleManager::Find(const std::wstring& module) {
   tz::ScopedLock lock(lock_);
   auto it = modules_.find(KeyOf(module));
-  return it == modules_.end() ? nullptr : it->second.module;
+  return it == modules_.end() ? nullptr : it->second.module.Get();
 }
 
 FARPROC CModuleManager::FindEntry(const std::wstring& module, const std::wstring& function, bool& module_found,
@@ -131,54 +134,46 @@ FARPROC CModuleManager::FindEntry(const std::wstring& module, const std::wstring
   if (it == modules_.end() || !it->second.module) return nullptr;
   module_found = true;
   if (!fits) return nullptr;
-  FARPROC entry = GetProcAddress(it->second.module, name);
+  FARPROC entry = GetProcAddress(it->second.module.Get(), name);
   if (entry) pin = PinModuleOf(entry);
   return entry;
 }
 
-uint8_t CModuleManager::CallCondition(const std::wstring& module, const std::wstring& function, uint32_t id,
-                                      const std::wstring& text1, const std::wstring& text2) {
+template <typename Function, typename Result, typename Call>
+Result CModuleManager::WithEntry(const std::wstring& module, const std::wstring& function, const wchar_t* missing_log,
+                                 Result fallback, Call call) {
   bool module_found = false;
   tz::UniqueHmodule pin;
   FARPROC entry = FindEntry(module, function, module_found, pin);
-  if (!module_found) return 0;
   if (!entry) {
-    GetLog().Error(L"找不到入口条件函数: %s", function.c_str());
-    return 0;
+    if (module_found && missing_log) GetLog().Error(missing_log, function.c_str());
+    return fallback;
   }
-  const auto call = reinterpret_cast<TzConditionFunction>(reinterpret_cast<void*>(entry));
-  return call(id, text1.c_str(), text2.c_str(), host_);
+  return call(reinterpret_cast<Function>(reinterpret_cast<void*>(entry)));
+}
+
+uint8_t CModuleManager::CallCondition(const std::wstring& module, const std::wstring& function, uint32_t id,
+                                      const std::wstring& text1, const std::wstring& text2) {
+  return WithEntry<TzConditionFunction>(module, function, L"找不到入口条件函数: %s", uint8_t{0},
+                                        [&](TzConditionFunction call) {
+                                          return call(id, text1.c_str(), text2.c_str(), host_);
+                                        });
 }
 
 int CModuleManager::CallAction(const std::wstring& module, const std::wstring& function, uint32_t id,
                                const std::wstring& text1, const std::wstring& text2) {
-  bool module_found = false;
-  tz::UniqueHmodule pin;
-  FARPROC entry = FindEntry(module, function, module_found, pin);
-  if (!module_found) return 0;
-  if (!entry) {
-    GetLog().Error(L"找不到入口动作函数: %s", function.c_str());
-    return 0;
-  }
-  const auto call = reinterpret_cast<TzActionFunction>(reinterpret_cast<void*>(entry));
-  return call(id, text1.c_str(), text2.c_str(), host_);
+  return WithEntry<TzActionFunction>(module, function, L"找不到入口动作函数: %s", 0, [&](TzActionFunction call) {
+    return call(id, text1.c_str(), text2.c_str(), host_);
+  });
 }
 
 bool CModuleManager::CallVariable(const std::wstring& module, const std::wstring& function,
                                   const std::wstring& text1, const std::wstring& text2, const std::wstring& text3,
                                   std::wstring& value) {
-  bool module_found = false;
-  tz::UniqueHmodule pin;
-  FARPROC entry = FindEntry(module, function, module_found, pin);
-  if (!entry) return false;
-  const auto call = reinterpret_cast<TzVariableFunction>(reinterpret_cast<void*>(entry));
-  tz::UniqueBstr produced;
-  const bool ok = call(text1.c_str(), text2.c_str(), text3.c_str(), produced.Put(), host_) != 0;
-  if (ok) value = produced.Get() ? produced.Get() : L"";
-  return ok;
-}
-
-CModuleManager& GetModuleManager() {
-  static CModuleManager manager;
-  return manager;
+  return WithEntry<TzVariableFunction>(module, function, nullptr, false, [&](TzVariableFunction call) {
+    tz::UniqueBstr produced;
+    const bool ok = call(text1.c_str(), text2.c_str(), text3.c_str(), produced.Put(), host_) != 0;
+    if (ok) value = produced.Get() ? produced.Get() : L"";
+    return ok;
+  });
 }

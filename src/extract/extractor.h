@@ -1,6 +1,8 @@
 #pragma once
 // Payload extraction: the extractor the `extract` action creates per action, and the callback
 // through which it reports every item and asks what to do with a file it cannot create.
+#include <windows.h>
+
 #include <cstdint>
 
 // Implemented by the action dispatcher. Every operation receives the context given to
@@ -46,6 +48,11 @@ class IExtractor {
   virtual bool ExtractFromFile(const wchar_t* archivePath, const wchar_t* targetDir) = 0;
   // Both may be null; they are passed on to every later extraction.
   virtual void SetUserCallback(IExtracUserCallback* callback, void* context) = 0;
+  // Why the last extraction failed: the library's or the system's HRESULT (the last error of a file
+  // that could not be opened), E_INVALIDARG for missing input, HRESULT_FROM_WIN32(ERROR_BAD_FORMAT)
+  // for an unknown archive kind, S_FALSE when the library finished but items were damaged or
+  // refused; S_OK after a success.
+  virtual HRESULT LastResult() const = 0;
 };
 
 class CExtractor_Impl final : public IExtractor {
@@ -57,8 +64,15 @@ class CExtractor_Impl final : public IExtractor {
   bool ExtractFromMemory(const void* data, uint64_t size, const wchar_t* targetDir) override;
   bool ExtractFromFile(const wchar_t* archivePath, const wchar_t* targetDir) override;
   void SetUserCallback(IExtracUserCallback* callback, void* context) override;
+  HRESULT LastResult() const override { return result_; }
 
  private:
+  bool Finish(HRESULT result) {
+    result_ = result;
+    return result == S_OK;
+  }
+
+  HRESULT result_ = S_OK;
   IExtracUserCallback* callback_ = nullptr;
   void* context_ = nullptr;
 };

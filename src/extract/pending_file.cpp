@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "core/options_store.h"
 #include "diag/install_log.h"
 #include "extract/extractor.h"
 
@@ -44,8 +43,6 @@ int ResolveCreateFailure(wchar_t* pathBuffer, unsigned bufferChars, unsigned bas
     pending = FormatPendingName(path, baseNumber + i);
     if (!PathFileExistsW(pending.c_str())) break;
   }
-
-  GetOptions().SetBool(OPT_NEEDREBOOT, true);
 
   // A running program's file can usually be renamed though not overwritten: the new file then takes
   // the target path at once and only the old one waits for the reboot.

@@ -14,8 +14,8 @@ std::wstring FormatPendingName(const std::wstring& path, unsigned number);
 // The dispatcher's OnCreateFailed: decides for the target path in `pathBuffer` and returns a
 // CreateFailedDecision. kCreateRetry: the old file now waits under a pending name for deletion at
 // reboot. kCreateUsePending: the pending name is in the buffer. kCreateGiveUp: the path is a pending
-// name already, or is too long for a pending name to be told apart from it. Sets OPT_NEEDREBOOT
-// whenever it moves or hands out a name.
+// name already, or is too long for a pending name to be told apart from it.
+// The caller owns what a reboot-bound decision means for the run.
 int ResolveCreateFailure(wchar_t* pathBuffer, unsigned bufferChars);
 // The same with the numbering starting at `baseNumber` instead of the tick count.
 int ResolveCreateFailure(wchar_t* pathBuffer, unsigned bufferChars, unsigned baseNumber);

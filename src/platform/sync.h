@@ -12,6 +12,13 @@ class CriticalSection {
   CriticalSection& operator=(const CriticalSection&) = delete;
   void Enter() { EnterCriticalSection(&cs_); }
   void Leave() { LeaveCriticalSection(&cs_); }
+  // True when the section is free (or already ours); never waits. For the crash handler, which must
+  // not block on a lock held by a thread it has suspended.
+  bool IsFree() {
+    if (!TryEnterCriticalSection(&cs_)) return false;
+    LeaveCriticalSection(&cs_);
+    return true;
+  }
 
  private:
   CRITICAL_SECTION cs_;

@@ -4,22 +4,20 @@
 
 #include <cwchar>
 
-#include "core/options_store.h"
 #include "diag/install_log.h"
-#include "script/installer_info.h"
-#include "script/variable_store.h"
+#include "script/run_context.h"
 
 namespace {
 
-std::wstring OptionText(int id) {
+std::wstring OptionText(RunContext& run, int id) {
   std::wstring s;
-  GetOptions().GetOptionText(id, s);
+  run.options.GetOptionText(id, s);
   return s;
 }
 
-std::wstring InfoText(int key) {
+std::wstring InfoText(RunContext& run, int key) {
   std::wstring s;
-  GetInstallerInfo().GetInfoText(key, s);
+  run.info.GetInfoText(key, s);
   return s;
 }
 
@@ -29,14 +27,8 @@ std::wstring Folder(int csidl) {
   return path;
 }
 
-bool Is64BitSystem() {
-  unsigned long long v = 0;
-  GetInstallerInfo().GetInfoNumber(II_IS64BITOS, v);
-  return v != 0;
-}
-
-std::wstring ProgramFilesAlways() {
-  if (!Is64BitSystem()) return Folder(CSIDL_PROGRAM_FILESX86);
+std::wstring ProgramFilesAlways(RunContext& run) {
+  if (!run.info.Flag(II_IS64BITOS)) return Folder(CSIDL_PROGRAM_FILESX86);
   wchar_t buf[MAX_PATH] = {};
   const DWORD n = ExpandEnvironmentStringsW(L"%ProgramW6432%", buf, MAX_PATH);
   if (n > 0 && n <= MAX_PATH && buf[0] != L'%') return buf;
@@ -51,37 +43,37 @@ std::wstring Now(const wchar_t* format, bool date) {
   return date ? FormatText(format, t.wYear, t.wMonth, t.wDay) : FormatText(format, t.wHour, t.wMinute, t.wSecond);
 }
 
-std::wstring ChannelId() {
-  std::wstring channel = OptionText(OPT_CHANNEL);
-  return channel.empty() ? InfoText(II_CHANNEL) : channel;
+std::wstring ChannelId(RunContext& run) {
+  std::wstring channel = OptionText(run, OPT_CHANNEL);
+  return channel.empty() ? InfoText(run, II_CHANNEL) : channel;
 }
 
 struct Builtin {
   const wchar_t* name;
-  std::wstring (*get)();
+  std::wstring (*get)(RunContext& run);
 };
 
 const Builtin kBuiltins[] = {
-    {L"INSTDIR", [] { return OptionText(OPT_INSTDIR); }},
-    {L"DEFINSTDIR", [] { return OptionText(OPT_DEFAULTPATH); }},
-    {L"INSTALLER", [] { return InfoText(II_PATH); }},
-    {L"INSTALLERNAME", [] { return InfoText(II_NAME); }},
-    {L"INSTALLERDIR", [] { return InfoText(II_DIR); }},
-    {L"INSTPRODVER", [] { return InfoText(II_PRODVER); }},
-    {L"PRODVER", [] { return InfoText(II_PRODVER); }},
-    {L"INSTFILEVER", [] { return InfoText(II_FILEVER); }},
-    {L"FILEVER", [] { return InfoText(II_FILEVER); }},
-    {L"PRODVERTEXT", [] { return InfoText(II_PRODVERTEXT); }},
-    {L"FILEVERTEXT", [] { return InfoText(II_FILEVERTEXT); }},
-    {L"APPNAME", [] { return OptionText(OPT_APPNAME); }},
-    {L"USERDESKTOP", [] { return Folder(CSIDL_DESKTOPDIRECTORY); }},
-    {L"PUBLICDESKTOP", [] { return Folder(CSIDL_COMMON_DESKTOPDIRECTORY); }},
-    {L"SMPROGRAMS", [] { return Folder(CSIDL_PROGRAMS); }},
-    {L"PROGRAMFILES32BIT", [] { return Folder(CSIDL_PROGRAM_FILESX86); }},
+    {L"INSTDIR", [](RunContext& run) { return OptionText(run, OPT_INSTDIR); }},
+    {L"DEFINSTDIR", [](RunContext& run) { return OptionText(run, OPT_DEFAULTPATH); }},
+    {L"INSTALLER", [](RunContext& run) { return InfoText(run, II_PATH); }},
+    {L"INSTALLERNAME", [](RunContext& run) { return InfoText(run, II_NAME); }},
+    {L"INSTALLERDIR", [](RunContext& run) { return InfoText(run, II_DIR); }},
+    {L"INSTPRODVER", [](RunContext& run) { return InfoText(run, II_PRODVER); }},
+    {L"PRODVER", [](RunContext& run) { return InfoText(run, II_PRODVER); }},
+    {L"INSTFILEVER", [](RunContext& run) { return InfoText(run, II_FILEVER); }},
+    {L"FILEVER", [](RunContext& run) { return InfoText(run, II_FILEVER); }},
+    {L"PRODVERTEXT", [](RunContext& run) { return InfoText(run, II_PRODVERTEXT); }},
+    {L"FILEVERTEXT", [](RunContext& run) { return InfoText(run, II_FILEVERTEXT); }},
+    {L"APPNAME", [](RunContext& run) { return OptionText(run, OPT_APPNAME); }},
+    {L"USERDESKTOP", [](RunContext&) { return Folder(CSIDL_DESKTOPDIRECTORY); }},
+    {L"PUBLICDESKTOP", [](RunContext&) { return Folder(CSIDL_COMMON_DESKTOPDIRECTORY); }},
+    {L"SMPROGRAMS", [](RunContext&) { return Folder(CSIDL_PROGRAMS); }},
+    {L"PROGRAMFILES32BIT", [](RunContext&) { return Folder(CSIDL_PROGRAM_FILESX86); }},
     {L"PROGRAMFILEALWAYS", ProgramFilesAlways},
-    {L"CURDATE", [] { return Now(L"%04hd-%02hd-%02hd", true); }},
-    {L"CURTIME", [] { return Now(L"%02hd:%02hd:%02hd", false); }},
-    {L"CURTIME1", [] { return Now(L"%02hd-%02hd-%02hd", false); }},
+    {L"CURDATE", [](RunContext&) { return Now(L"%04hd-%02hd-%02hd", true); }},
+    {L"CURTIME", [](RunContext&) { return Now(L"%02hd:%02hd:%02hd", false); }},
+    {L"CURTIME1", [](RunContext&) { return Now(L"%02hd-%02hd-%02hd", false); }},
     {L"CHANNELID", ChannelId},
 };
 
@@ -90,7 +82,7 @@ const Builtin kBuiltins[] = {
 bool CVariableStore::GetBuiltin(const std::wstring& name, std::wstring& out) {
   for (const Builtin& b : kBuiltins) {
     if (name == b.name) {
-      out = b.get();
+      out = b.get(run_);
       return true;
     }
   }

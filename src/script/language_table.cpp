@@ -10,7 +10,8 @@
 #include <list>
 
 #include "diag/install_log.h"
-#include "script/installer_info.h"
+#include "platform/resources.h"
+#include "state/installer_info.h"
 
 class CSimpleIniStore : public CSimpleIniW {};
 
@@ -35,13 +36,10 @@ void ResetStore(CSimpleIniStore& ini) {
 
 }  // namespace
 
-CLanguageTable::CLanguageTable() : strings_(std::make_unique<CSimpleIniStore>()) { ResetStore(*strings_); }
-CLanguageTable::~CLanguageTable() = default;
-
-CLanguageTable& GetLanguageTable() {
-  static CLanguageTable table;
-  return table;
+CLanguageTable::CLanguageTable(CInstallerInfo& info) : info_(info), strings_(std::make_unique<CSimpleIniStore>()) {
+  ResetStore(*strings_);
 }
+CLanguageTable::~CLanguageTable() = default;
 
 bool CLanguageTable::AddStringTable(const std::wstring& language, const std::wstring& resource) {
   tz::ScopedLock lock(lock_);
@@ -70,16 +68,12 @@ bool CLanguageTable::ChooseLanguage(const std::wstring& request) {
     if (it == stringtable_.end()) return false;
     resource = it->second;
   }
-  HMODULE self = GetInstallerInfo().Instance();
-  HRSRC res = FindResourceExW(self, L"LANG", resource.c_str(), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
-  HGLOBAL loaded = res ? LoadResource(self, res) : nullptr;
-  const DWORD size = res ? SizeofResource(self, res) : 0;
-  const char* data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
-  if (!data || size == 0) {
+  tz::ResourceBytes bytes;
+  if (!tz::FindOwnResource(info_.Instance(), L"LANG", resource.c_str(), bytes)) {
     GetLog().Error(L"Can't find language res %s", resource.c_str());
     return false;
   }
-  const int code = LoadStrings(data, size);
+  const int code = LoadStrings(static_cast<const char*>(bytes.data), bytes.size);
   if (code < 0) {
     GetLog().Error(L"load language error %d", code);
     GetLog().Error(L"load language res %s failed", resource.c_str());
@@ -151,11 +145,3 @@ std::wstring CLanguageTable::GetCurrentLanguage() {
   return current_;
 }
 
-void CLanguageTable::ResetForTests() {
-  tz::ScopedLock lock(lock_);
-  stringtable_.clear();
-  fileres_.clear();
-  current_.clear();
-  current_lower_.clear();
-  ResetStore(*strings_);
-}

@@ -6,12 +6,14 @@
 #include <string>
 
 #include "platform/sync.h"
+#include "state/installer_info.h"
 
 class CSimpleIniStore;  // the loaded INI text (hidden: the INI library stays out of this header)
 
 class CLanguageTable {
  public:
-  CLanguageTable();
+  // Language strings come from the resources of the installer's own image.
+  explicit CLanguageTable(CInstallerInfo& info);
   ~CLanguageTable();
   CLanguageTable(const CLanguageTable&) = delete;
   CLanguageTable& operator=(const CLanguageTable&) = delete;
@@ -33,11 +35,10 @@ class CLanguageTable {
   std::wstring GetFileResource(const std::wstring& id);
   std::wstring GetCurrentLanguage();
 
-  void ResetForTests();
-
  private:
   void ResolveReferences();
 
+  CInstallerInfo& info_;
   tz::CriticalSection lock_;
   std::map<std::wstring, std::wstring> stringtable_;                       // language -> resource
   std::map<std::wstring, std::map<std::wstring, std::wstring>> fileres_;   // id -> language -> resource
@@ -46,4 +47,3 @@ class CLanguageTable {
   std::unique_ptr<CSimpleIniStore> strings_;
 };
 
-CLanguageTable& GetLanguageTable();

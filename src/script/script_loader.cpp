@@ -12,15 +12,10 @@
 #include <string_view>
 #include <vector>
 
-#include "actions/action_table.h"
-#include "conditions/condition_table.h"
-#include "core/options_store.h"
-#include "core/stage_runner.h"
 #include "diag/install_log.h"
 #include "platform/encoding.h"
-#include "script/language_table.h"
+#include "script/run_context.h"
 #include "script/script_values.h"
-#include "script/variable_store.h"
 
 namespace {
 
@@ -60,7 +55,7 @@ void ForEachChild(const Node* parent, const char* name, Fn fn) {
   for (const Node* n = parent->first_node(name); n; n = n->next_sibling(name)) fn(n);
 }
 
-void LoadSettings(const Node* section) {
+void LoadSettings(RunContext& run, const Node* section) {
   static const struct {
     const char* element;
     int option;
@@ -68,7 +63,7 @@ void LoadSettings(const Node* section) {
       {"appname", OPT_APPNAME},   {"diskrequire", OPT_DISKREQUIRE}, {"singleinstance", OPT_SINGLEINSTANCE},
       {"defaultpath", OPT_DEFAULTPATH}, {"dirname", OPT_DIRNAME},   {"logfile", OPT_LOGFILE},
   };
-  COptionsStore& options = GetOptions();
+  COptionsStore& options = run.options;
   for (const auto& s : kSettings) {
     const std::wstring text = ReadText(section, s.element);
     if (text.empty()) continue;
@@ -81,8 +76,8 @@ void LoadSettings(const Node* section) {
   }
 }
 
-void LoadConditions(const Node* section) {
-  CConditionTable& table = GetConditionTable();
+void LoadConditions(RunContext& run, IConditionJudge* judge, const Node* section) {
+  CConditionTable& table = run.conditions;
   ForEachChild(section, "item", [&](const Node* item) {
     ConditionRecord r;
     r.id = ReadId(item, "id");
@@ -100,12 +95,12 @@ void LoadConditions(const Node* section) {
     r.param1 = ReadText(item, "param1");
     r.param2 = ReadText(item, "param2");
     r.value = ReadText(item, "value");
-    table.Add(r, ReadBool(item, "judge"));
+    table.Add(r, ReadBool(item, "judge") ? judge : nullptr);
   });
 }
 
-void LoadActions(const Node* section) {
-  CActionTable& table = GetActionTable();
+void LoadActions(RunContext& run, const Node* section) {
+  CActionTable& table = run.actions;
   ForEachChild(section, "item", [&](const Node* item) {
     ActionRecord r;
     r.id = ReadId(item, "id");
@@ -125,8 +120,8 @@ void LoadActions(const Node* section) {
   });
 }
 
-void LoadVariables(const Node* section) {
-  CVariableStore& store = GetVariableStore();
+void LoadVariables(RunContext& run, const Node* section) {
+  CVariableStore& store = run.variables;
   ForEachChild(section, "item", [&](const Node* item) {
     VariableRecord r;
     r.id = ReadInt(item, "id");
@@ -148,8 +143,8 @@ StageGroup MakeGroup(std::vector<int32_t> ids) {
   return g;
 }
 
-void LoadStage(const Node* section, int stage) {
-  CStageRunner& runner = GetStageRunner();
+void LoadStage(RunContext& run, const Node* section, int stage) {
+  CStageTable& stages = run.stages;
   ForEachChild(section, "item", [&](const Node* item) {
     StageItem s;
     s.id = ReadInt(item, "id");
@@ -168,12 +163,12 @@ void LoadStage(const Node* section, int stage) {
       g.logic = tz::LogicFromText(ReadText(group, "logic"));
       s.groups.push_back(std::move(g));
     });
-    runner.AppendItem(stage, s);
+    stages.AppendItem(stage, s);
   });
 }
 
-void LoadLanguages(const Node* section) {
-  CLanguageTable& table = GetLanguageTable();
+void LoadLanguages(RunContext& run, const Node* section) {
+  CLanguageTable& table = run.languages;
   if (const Node* strings = section->first_node("stringtable")) {
     ForEachChild(strings, "item", [&](const Node* item) {
       const std::wstring language = ReadText(item, "name");
@@ -191,21 +186,21 @@ void LoadLanguages(const Node* section) {
   }
 }
 
-void LoadConfig(const Node* config) {
+void LoadConfig(RunContext& run, IConditionJudge* judge, const Node* config) {
   // Fixed order: a `judge` condition may only see what was loaded before it.
-  if (const Node* n = config->first_node("setting")) LoadSettings(n);
-  if (const Node* n = config->first_node("condition")) LoadConditions(n);
-  if (const Node* n = config->first_node("action")) LoadActions(n);
-  if (const Node* n = config->first_node("variable")) LoadVariables(n);
+  if (const Node* n = config->first_node("setting")) LoadSettings(run, n);
+  if (const Node* n = config->first_node("condition")) LoadConditions(run, judge, n);
+  if (const Node* n = config->first_node("action")) LoadActions(run, n);
+  if (const Node* n = config->first_node("variable")) LoadVariables(run, n);
   static const struct {
     const char* element;
     int stage;
   } kStages[] = {
       {"oninit", STAGE_ONINIT}, {"preinstall", STAGE_PREINSTALL}, {"install", STAGE_INSTALL}, {"onexit", STAGE_ONEXIT}};
   for (const auto& s : kStages) {
-    if (const Node* n = config->first_node(s.element)) LoadStage(n, s.stage);
+    if (const Node* n = config->first_node(s.element)) LoadStage(run, n, s.stage);
   }
-  if (const Node* n = config->first_node("i18n")) LoadLanguages(n);
+  if (const Node* n = config->first_node("i18n")) LoadLanguages(run, n);
 }
 
 // --- diskrequire
@@ -322,7 +317,7 @@ const char* FindTooDeepElement(const char* text, int limit) {
 
 }  // namespace
 
-bool LoadInstallScript(const void* data, size_t size) {
+bool LoadInstallScript(RunContext& run, IConditionJudge* judge, const void* data, size_t size) {
   if (!data || size == 0 || size > SIZE_MAX - 2) return false;
 
   // RapidXML parses in place and relies on a terminating zero.
@@ -346,6 +341,6 @@ bool LoadInstallScript(const void* data, size_t size) {
     return false;
   }
 
-  if (const Node* config = doc->first_node("config")) LoadConfig(config);
+  if (const Node* config = doc->first_node("config")) LoadConfig(run, judge, config);
   return true;
 }

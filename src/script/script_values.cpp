@@ -101,6 +101,21 @@ const Keyword kVariableTypes[] = {
 int32_t ParseDecimal(std::string_view text) { return ParseDecimalT(text); }
 int32_t ParseDecimal(std::wstring_view text) { return ParseDecimalT(text); }
 
+std::vector<std::wstring> SplitKeep(std::wstring_view text, wchar_t separator) {
+  std::vector<std::wstring> items;
+  size_t begin = 0;
+  while (begin < text.size()) {
+    const size_t end = text.find(separator, begin);
+    if (end == std::wstring_view::npos) {
+      items.emplace_back(text.substr(begin));
+      break;
+    }
+    items.emplace_back(text.substr(begin, end - begin));
+    begin = end + 1;
+  }
+  return items;
+}
+
 std::vector<std::wstring> SplitTrim(std::wstring_view text, wchar_t separator) {
   std::vector<std::wstring> pieces;
   size_t begin = 0;

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "actions/action_table.h"
-#include "conditions/condition_table.h"
+#include "state/action_table.h"
+#include "state/condition_table.h"
 #include "script/variable_store.h"
 
 namespace tz {
@@ -20,6 +20,9 @@ int32_t ParseDecimal(std::wstring_view text);
 
 // Splits at `separator`, trims blanks off each piece and drops the pieces left empty.
 std::vector<std::wstring> SplitTrim(std::wstring_view text, wchar_t separator);
+// Items between single `separator` characters, unchanged. Empty items between separators and
+// before a leading separator are kept; a trailing separator (or an empty text) adds no item.
+std::vector<std::wstring> SplitKeep(std::wstring_view text, wchar_t separator);
 // "6, ,203" -> {6, 203}: the trimmed comma split, each piece read by ParseDecimal.
 std::vector<int32_t> ParseIdList(std::wstring_view text);
 

@@ -48,13 +48,12 @@ bool ReplaceAll(std::wstring& text, const std::wstring& token, const std::wstrin
   return true;
 }
 
-std::wstring Resolve(const std::wstring& name) {
+std::wstring Resolve(CVariableStore& store, CLanguageTable& languages, const std::wstring& name) {
   if (name.size() >= 3 && name.front() == L'#' && name.back() == L'#') {
     const std::wstring key = name.substr(1, name.size() - 2);
-    std::wstring s = GetLanguageTable().GetString(key);
+    std::wstring s = languages.GetString(key);
     return s.empty() ? key : s;
   }
-  CVariableStore& store = GetVariableStore();
   std::wstring value;
   if (store.GetBuiltin(name, value)) return value;
   if (store.GetVariable(name, value)) return value;
@@ -67,7 +66,7 @@ std::wstring Resolve(const std::wstring& name) {
 
 }  // namespace
 
-std::wstring Expand(const std::wstring& text) {
+std::wstring ExpandText(CVariableStore& variables, CLanguageTable& languages, const std::wstring& text) {
   ExpandScope scope;
   std::wstring work = text;
   const size_t limit = std::max(kMaxLength, text.size());
@@ -78,7 +77,7 @@ std::wstring Expand(const std::wstring& text) {
     if (second == std::wstring::npos || second - first > kMaxPairDistance) break;
     const std::wstring name = work.substr(first + 1, second - first - 1);
     const std::wstring token = L"%" + name + L"%";
-    const std::wstring value = Resolve(name);
+    const std::wstring value = Resolve(variables, languages, name);
     if (!ReplaceAll(work, token, value, limit)) break;
   }
   return work;

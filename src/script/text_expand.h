@@ -1,5 +1,8 @@
 #pragma once
 #include <string>
 
-// Expands %NAME% and %#Key#% references of a script text.
-std::wstring Expand(const std::wstring& text);
+class CVariableStore;
+class CLanguageTable;
+
+// Expands %NAME% and %#Key#% references of a script text (RunContext::Expand is the usual door).
+std::wstring ExpandText(CVariableStore& variables, CLanguageTable& languages, const std::wstring& text);

@@ -6,13 +6,11 @@
 #include <vector>
 
 #include "diag/install_log.h"
-#include "extension/module_calls.h"
 #include "platform/filesystem.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/text_compare.h"
-#include "script/installer_info.h"
-#include "script/text_expand.h"
+#include "script/run_context.h"
 #include "script/variable_store.h"
 
 namespace {
@@ -53,17 +51,11 @@ const VersionField kVersionFields[] = {
     {L"LegalTrademarks", tz::kVerLegalTrademarks}, {L"SpecialBuild", tz::kVerSpecialBuild},
 };
 
-bool Is64BitSystem() {
-  unsigned long long v = 0;
-  GetInstallerInfo().GetInfoNumber(II_IS64BITOS, v);
-  return v != 0;
-}
-
-bool EvalVersion(const VariableRecord& r, std::wstring& out) {
+bool EvalVersion(RunContext& run, const VariableRecord& r, std::wstring& out) {
   for (const VersionField& f : kVersionFields) {
     if (!tz::EqualsIgnoreCase(r.name, f.name)) continue;
     tz::FileVersionRecord record;
-    if (!tz::ReadFileVersion(f.bit, Expand(r.path), record)) return false;
+    if (!tz::ReadFileVersion(f.bit, run.Expand(r.path), record)) return false;
     auto it = record.find(f.bit);
     if (it == record.end()) return false;
     out = it->second;
@@ -82,7 +74,7 @@ bool ReadRegistry(const std::wstring& path, const std::wstring& name, bool dword
   return tz::ReadString(path, name, view, out);
 }
 
-bool EvalRegistry(const VariableRecord& r, std::wstring& out) {
+bool EvalRegistry(RunContext& run, const VariableRecord& r, std::wstring& out) {
   bool dword;
   if (tz::EqualsIgnoreCase(r.param1, L"sz"))
     dword = false;
@@ -90,86 +82,82 @@ bool EvalRegistry(const VariableRecord& r, std::wstring& out) {
     dword = true;
   else
     return false;
-  const std::wstring path = Expand(r.path), name = Expand(r.name);
+  const std::wstring path = run.Expand(r.path), name = run.Expand(r.name);
   const std::wstring& views = r.param2;
   if (tz::EqualsIgnoreCase(views, L"x86")) return ReadRegistry(path, name, dword, tz::kRegView32, out);
   if (tz::EqualsIgnoreCase(views, L"x64")) return ReadRegistry(path, name, dword, tz::kRegView64, out);
   if (tz::EqualsIgnoreCase(views, L"x86x64") || tz::EqualsIgnoreCase(views, L"x64x86")) {
     if (ReadRegistry(path, name, dword, tz::kRegView32, out)) return true;
-    return Is64BitSystem() && ReadRegistry(path, name, dword, tz::kRegView64, out);
+    return run.info.Flag(II_IS64BITOS) && ReadRegistry(path, name, dword, tz::kRegView64, out);
   }
   if (tz::EqualsIgnoreCase(views, L"auto"))
-    return ReadRegistry(path, name, dword, Is64BitSystem() ? tz::kRegView64 : tz::kRegView32, out);
+    return ReadRegistry(path, name, dword, run.info.Flag(II_IS64BITOS) ? tz::kRegView64 : tz::kRegView32, out);
   return ReadRegistry(path, name, dword, tz::kRegViewDefault, out);
 }
 
-bool EvalIni(const VariableRecord& r, std::wstring& out) {
-  const std::wstring file = Expand(r.path);
+bool EvalIni(RunContext& run, const VariableRecord& r, std::wstring& out) {
+  const std::wstring file = run.Expand(r.path);
   // The profile functions take paths shorter than MAX_PATH (Wine's overrun their stack otherwise).
   if (file.size() >= MAX_PATH) return false;
   wchar_t buf[kIniBuffer] = {};
-  GetPrivateProfileStringW(Expand(r.param1).c_str(), Expand(r.name).c_str(), kIniMissing, buf, kIniBuffer,
+  GetPrivateProfileStringW(run.Expand(r.param1).c_str(), run.Expand(r.name).c_str(), kIniMissing, buf, kIniBuffer,
                            file.c_str());
   if (wcscmp(buf, kIniMissing) == 0) return false;
   out = buf;
   return true;
 }
 
-bool EvalDll(const VariableRecord& r, std::wstring& out) {
-  const std::wstring module = Expand(r.path);
-  if (!LoadExtensionModule(module)) return false;
-  return CallExtensionVariable(module, Expand(r.name), r.varname, r.param1, r.param2, out);
+bool EvalDll(RunContext& run, const VariableRecord& r, std::wstring& out) {
+  RunContext::ModuleEntry entry;
+  if (!run.PrepareModuleCall(r.path, r.name, false, entry)) return false;
+  return run.Modules().CallVariable(entry.module, entry.function, r.varname, r.param1, r.param2, out);
 }
 
-bool EvalProgram(const VariableRecord& r, std::wstring& out) {
+bool EvalProgram(RunContext& run, const VariableRecord& r, std::wstring& out) {
   const DWORD timeout = static_cast<DWORD>(wcstol(r.param2.c_str(), nullptr, 10));
   DWORD code = 0;
-  if (!tz::StartProcess(Expand(r.path), Expand(r.param1), false, true, timeout == 0 ? INFINITE : timeout, L"", &code))
+  if (!tz::StartProcess(run.Expand(r.path), run.Expand(r.param1), false, true, timeout == 0 ? INFINITE : timeout, L"", &code))
     return false;
   if (code == kStillActive) return false;
   out = FormatText(L"%d", static_cast<int>(code));
   return true;
 }
 
+}  // namespace
+
 // True with the evaluated value; false when evaluation does not apply or fails.
-bool Evaluate(const VariableRecord& r, std::wstring& out) {
+bool CVariableStore::Evaluate(const VariableRecord& r, std::wstring& out) {
   switch (r.type) {
     case VARIABLE_CONST:
       out = r.value;
       return true;
     case VARIABLE_VERSION:
-      return EvalVersion(r, out);
+      return EvalVersion(run_, r, out);
     case VARIABLE_REG:
-      return EvalRegistry(r, out);
+      return EvalRegistry(run_, r, out);
     case VARIABLE_INI:
-      return EvalIni(r, out);
+      return EvalIni(run_, r, out);
     case VARIABLE_DLL:
-      return EvalDll(r, out);
+      return EvalDll(run_, r, out);
     case VARIABLE_RET:
-      return EvalProgram(r, out);
+      return EvalProgram(run_, r, out);
     default:  // cmd/param and unknown types keep their script value
       return false;
   }
 }
 
-}  // namespace
-
 bool CVariableStore::SetVariable(const std::wstring& name, const std::wstring& text) {
-  tz::ScopedLock lock(lock_);
-  auto it = records_.find(name);
-  if (it == records_.end()) {
-    VariableRecord r;
-    r.type = VARIABLE_CONST;
-    r.evaluated = true;
-    r.varname = name;
+  return records_.Upsert(name, [&](VariableRecord& r, bool present) {
+    if (!present) {
+      r.type = VARIABLE_CONST;
+      r.varname = name;
+    } else if (r.nocache) {
+      return false;
+    }
     r.value = text;
-    records_.emplace(name, std::move(r));
+    r.evaluated = true;
     return true;
-  }
-  if (it->second.nocache) return false;
-  it->second.value = text;
-  it->second.evaluated = true;
-  return true;
+  });
 }
 
 bool CVariableStore::GetVariable(const std::wstring& name, std::wstring& out) {

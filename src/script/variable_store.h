@@ -2,10 +2,9 @@
 // The variable store: the script's variable items and the variables the installer sets while it
 // runs, by name. Names are case-sensitive ("INSTDIR" and "instdir" differ).
 #include <cstdint>
-#include <map>
 #include <string>
 
-#include "platform/sync.h"
+#include "state/record_table.h"
 
 // Where a variable item's value comes from (`type`).
 enum VariableType : int {
@@ -34,16 +33,19 @@ struct VariableRecord {
   bool operator==(const VariableRecord&) const = default;
 };
 
+class RunContext;
+
 class CVariableStore {
  public:
-  CVariableStore() = default;
+  // Evaluation and the built-ins read the run's other stores and expand through it.
+  explicit CVariableStore(RunContext& run) : run_(run) {}
   CVariableStore(const CVariableStore&) = delete;
   CVariableStore& operator=(const CVariableStore&) = delete;
 
   // Inserts a copy of the record under its varname; false, and nothing changed, when the name exists.
-  bool AddVariable(const VariableRecord& record);
+  bool AddVariable(const VariableRecord& record) { return records_.Insert(record.varname, record); }
   // Copies the record of `name` (exact match) into `out`; false (and `out` untouched) when absent.
-  bool FindRecord(const std::wstring& name, VariableRecord& out);
+  bool FindRecord(const std::wstring& name, VariableRecord& out) { return records_.Find(name, out); }
 
   // Sets a variable's value. A new name becomes a const variable; a nocache variable cannot be
   // overwritten (false); otherwise the value is replaced and the record counts as evaluated.
@@ -54,12 +56,13 @@ class CVariableStore {
   // The built-in variables (INSTDIR, APPNAME, CURDATE, ...); false for any other name.
   bool GetBuiltin(const std::wstring& name, std::wstring& out);
 
-  void ResetForTests();
+  // For the crash handler: true when reading would not wait for another thread.
+  bool LockIsFree() { return records_.LockIsFree(); }
 
  private:
-  tz::CriticalSection lock_;
-  // std::wstring's ordering compares UTF-16 code units, which is exactly the order we want.
-  std::map<std::wstring, VariableRecord> records_;
-};
+  bool Evaluate(const VariableRecord& r, std::wstring& out);
 
-CVariableStore& GetVariableStore();
+  RunContext& run_;
+  // std::wstring's ordering compares UTF-16 code units, which is exactly the order we want.
+  tz::FirstWinsTable<std::wstring, VariableRecord> records_;
+};

@@ -55,7 +55,7 @@ void BaseMessageBox::BuildButtons() {
     button->SetHotTextColor(hot_text_color_);
     button->SetPushedTextColor(pushed_text_color_);
     button->SetBorderRadius(4);
-    button->SetText(record.text_is_key ? GetLanguageTable().GetString(record.text) : record.text);
+    button->SetText(record.text_is_key && languages_ ? languages_->GetString(record.text) : record.text);
     wchar_t name[128] = {};
     swprintf(name, 128, L"%ls%d", kButtonPrefix, record.id);
     button->SetName(name);
@@ -112,16 +112,18 @@ LRESULT BaseMessageBox::HandleCustomMessage(UINT, WPARAM, LPARAM, bool& handled)
 }
 
 int ShowSkinnedMessageBox(HWND owner, const std::wstring& title, const std::wstring& text,
-                          const std::vector<MessageBoxButton>& buttons) {
+                          const std::vector<MessageBoxButton>& buttons, CLanguageTable* languages) {
   BaseMessageBox box;
+  box.SetLanguages(languages);
   box.SetTitleText(title);
   box.SetMessageText(text);
   for (const MessageBoxButton& b : buttons) box.AddButton({b.text_is_key, b.id, b.primary ? 0 : 1, b.text});
   return box.ShowModalBox(owner);
 }
 
-int ShowSimpleOkBox(HWND owner, const std::wstring& text, const std::wstring& title) {
+int ShowSimpleOkBox(HWND owner, const std::wstring& text, const std::wstring& title, CLanguageTable* languages) {
   BaseMessageBox box;
+  box.SetLanguages(languages);
   box.SetTitleText(title);
   box.SetMessageText(text);
   box.AddButton({true, 10, 0, L"MB.BtnText.Ok"});

@@ -1,16 +1,13 @@
 #include "ui/dlg_main.h"
 
-#include "core/main_flow.h"
-#include "core/options_store.h"
-#include "core/stage_runner.h"
+#include <utility>
+
+#include "actions/stage_runner.h"
 #include "diag/install_log.h"
 #include "platform/filesystem.h"
 #include "platform/process.h"
 #include "platform/text_compare.h"
-#include "script/installer_info.h"
-#include "script/language_table.h"
-#include "script/text_expand.h"
-#include "script/variable_store.h"
+#include "script/run_context.h"
 #include "toolkit/dpi.h"
 #include "toolkit/resource_package.h"
 #include "ui/base_message_box.h"
@@ -29,10 +26,6 @@ constexpr DWORD kWorkerEndWaitMs = 10000;
 constexpr unsigned kReportFlags = UI_NOTIFY_PROGRESS | UI_NOTIFY_ACTION_TEXT | UI_NOTIFY_EXTRACTED_FILE;
 
 const wchar_t* const kPageNames[] = {L"startpage", L"overwritepage", L"installingpage", L"finishpage"};
-
-std::wstring Lang(const wchar_t* key) { return GetLanguageTable().GetString(key); }
-
-void SetVar(const wchar_t* name, const std::wstring& value) { GetVariableStore().SetVariable(name, value); }
 
 template <typename T>
 T* As(tzui::CControlUI* control) {
@@ -74,10 +67,15 @@ class BusyScope {
 
 }  // namespace
 
-CDlgMain::CDlgMain() {
-  if (!GetOptions().GetOptionText(OPT_WINDOWCLASS, class_name_) || class_name_.empty())
+CDlgMain::CDlgMain(RunContext& run, CStageRunner& stages, std::function<std::wstring()> default_install_dir)
+    : run_(run), stages_(stages), default_install_dir_(std::move(default_install_dir)) {
+  if (!run_.options.GetOptionText(OPT_WINDOWCLASS, class_name_) || class_name_.empty())
     class_name_ = L"DazeVaraSetupWndClass";
 }
+
+std::wstring CDlgMain::Lang(const wchar_t* key) { return run_.languages.GetString(key); }
+
+void CDlgMain::SetVar(const wchar_t* name, const std::wstring& value) { run_.variables.SetVariable(name, value); }
 
 CDlgMain::~CDlgMain() {
   // Whatever happened to the window, nothing may reach this object or the package copy later.
@@ -89,7 +87,7 @@ CDlgMain::~CDlgMain() {
 void CDlgMain::Init(HINSTANCE instance) {
   tzui::CResourceManager::Instance().SetInstance(instance);
   tzui::EnableProcessDpiAwareness();
-  LoadSkinPackageOrExit(instance, skin_);
+  LoadSkinPackageOrExit(instance, run_.languages, skin_);
   SetUIHost(this, this, kReportFlags);
 }
 
@@ -111,7 +109,7 @@ void CDlgMain::InitWindow() {
   SetTitle(Lang(L"Inst.Window.TitleText"));
   SetDPI(tzui::DpiForWindow(GetHWND()));
   for (int i = 0; i < 4; ++i) pages_[i] = FindControl(kPageNames[i]);
-  overwrite_ = GetOptions().IsTrue(OPT_OVERWRITE);
+  overwrite_ = run_.options.IsTrue(OPT_OVERWRITE);
 
   if (tzui::CControlUI* marker = FindControl(L"normalsize")) {
     normal_height_ = marker->GetFixedHeight();
@@ -123,7 +121,7 @@ void CDlgMain::InitWindow() {
   }
 
   std::wstring version;
-  GetVariableStore().GetBuiltin(L"PRODVER", version);
+  run_.variables.GetBuiltin(L"PRODVER", version);
   if (!version.empty()) {
     for (const wchar_t* name : {L"prodver", L"prodverlicense"})
       if (tzui::CControlUI* label = FindControl(name)) label->SetText(L"v" + version);
@@ -149,9 +147,9 @@ tzui::CControlUI* CDlgMain::CreateControl(std::wstring_view type_name) {
 void CDlgMain::LoadLicenceText() {
   auto* edit = As<tzui::CRichEditUI>(FindControl(L"licensetext"));
   if (!edit) return;
-  const std::wstring resource = GetLanguageTable().GetFileResource(L"license_txt");
+  const std::wstring resource = run_.languages.GetFileResource(L"license_txt");
   if (resource.empty()) return;
-  HMODULE self = GetInstallerInfo().Instance();
+  HMODULE self = run_.info.Instance();
   HRSRC found = FindResourceExW(self, L"LANG", resource.c_str(), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
   HGLOBAL loaded = found ? LoadResource(self, found) : nullptr;
   const DWORD size = found ? SizeofResource(self, found) : 0;
@@ -175,7 +173,7 @@ void CDlgMain::LoadLicenceText() {
 
 const std::wstring& CDlgMain::DefaultDir() {
   if (!default_dir_known_) {
-    default_dir_ = DefaultInstallDir();
+    default_dir_ = default_install_dir_ ? default_install_dir_() : std::wstring();
     default_dir_known_ = true;
   }
   return default_dir_;
@@ -185,7 +183,7 @@ std::uint64_t CDlgMain::DiskRequirement() {
   VARIANT value;
   VariantInit(&value);
   std::uint64_t required = 0;
-  if (GetOptions().GetOption(OPT_DISKREQUIRE, &value) && value.vt == VT_UI8) required = value.ullVal;
+  if (run_.options.GetOption(OPT_DISKREQUIRE, &value) && value.vt == VT_UI8) required = value.ullVal;
   VariantClear(&value);
   return required;
 }
@@ -272,8 +270,8 @@ void CDlgMain::OnClick(tzui::TNotifyUI& msg) {
     if (tz::BrowseForFolder(GetHWND(), Lang(L"Select.InstDir.Text"), chosen) && !chosen.empty() &&
         !tz::EqualsIgnoreCase(chosen, install_path_)) {
       std::wstring dirname;
-      GetOptions().GetOptionText(OPT_DIRNAME, dirname);
-      install_path_ = InstallPathFromBrowse(chosen, Expand(dirname));
+      run_.options.GetOptionText(OPT_DIRNAME, dirname);
+      install_path_ = InstallPathFromBrowse(chosen, run_.Expand(dirname));
       if (tzui::CControlUI* label = FindControl(L"installpath")) label->SetText(install_path_);
     }
     SetVar(L"STAT_SELDIR", L"1");
@@ -296,7 +294,7 @@ void CDlgMain::OnClick(tzui::TNotifyUI& msg) {
   }
 }
 
-void CDlgMain::ShowError(const std::wstring& text) { ShowSimpleOkBox(GetHWND(), text, Lang(L"MB.Title.Text")); }
+void CDlgMain::ShowError(const std::wstring& text) { ShowSimpleOkBox(GetHWND(), text, Lang(L"MB.Title.Text"), &run_.languages); }
 
 void CDlgMain::StartFromStartPage() {
   if (stage_busy_ || worker_.Running()) return;
@@ -310,7 +308,7 @@ void CDlgMain::StartFromStartPage() {
     return;
   }
   install_path_ = path;
-  GetOptions().SetText(OPT_INSTDIR, path);
+  run_.options.SetText(OPT_INSTDIR, path);
   SetVar(L"STAT_DEFINSTDIR", tz::EqualsIgnoreCase(path, DefaultDir()) ? L"1" : L"0");
   auto* shortcut = As<CRoundedCheckboxUI>(FindControl(L"chkcreateshortcut"));
   SetVar(L"CREATESHORTCUT", !shortcut || shortcut->GetCheck() ? L"1" : L"0");
@@ -324,14 +322,14 @@ void CDlgMain::StartFromOverwritePage() {
   if (stage_busy_ || worker_.Running()) return;
   BusyScope busy(stage_busy_);
   std::wstring path;
-  GetOptions().GetOptionText(OPT_INSTDIR, path);
+  run_.options.GetOptionText(OPT_INSTDIR, path);
   install_path_ = path;
   const std::uint64_t required = DiskRequirement();
   if (required != 0 && !VolumeHasFreeSpace(path, required)) {
     ShowError(FillPlaceholder(Lang(L"Error.Text.SpaceNotEnoughOverwrite"), tz::FormatSize(required)));
     return;
   }
-  const int pre = GetStageRunner().RunStage(STAGE_PREINSTALL);
+  const int pre = stages_.RunStage(STAGE_PREINSTALL);
   if (pre == 1) return;
   if (pre == 2 || pre == 3) {
     // An aborted preinstall is a failed install: nothing is installed over the old one.
@@ -345,11 +343,11 @@ void CDlgMain::StartFromOverwritePage() {
 void CDlgMain::StartInstall() {
   install_start_tick_ = GetTickCount();
   std::wstring dir;
-  GetOptions().GetOptionText(OPT_INSTDIR, dir);
+  run_.options.GetOptionText(OPT_INSTDIR, dir);
   GetLog().Info(L"安装目录: %s", dir.c_str());
   SwitchPage(kInstallingPage);
   BlockShutdown(GetHWND(), L"正在安装，请勿关闭计算机");
-  if (!worker_.Start(GetHWND(), [] { return GetStageRunner().RunStage(STAGE_INSTALL); })) {
+  if (!worker_.Start(GetHWND(), run_.info, [this] { return stages_.RunStage(STAGE_INSTALL); })) {
     UnblockShutdown(GetHWND());
     GetLog().Error(L"安装线程启动失败, 错误码%u", static_cast<unsigned>(GetLastError()));
     EndWithFailure(3);
@@ -373,7 +371,7 @@ void CDlgMain::OnProgress(int percent) {
 void CDlgMain::OnInstallFinished(int result) {
   worker_.Finished();
   UnblockShutdown(GetHWND());
-  GetInstallerInfo().SetInfoNumber(II_PHASE, 3);
+  run_.info.SetInfoNumber(II_PHASE, 3);
   DWORD duration = 0;
   if (InstallDuration(install_start_tick_, GetTickCount(), duration)) {
     install_duration_ = duration;
@@ -403,7 +401,7 @@ void CDlgMain::ReturnToStartingPage() {
 }
 
 void CDlgMain::OfferReboot() {
-  if (!GetOptions().IsTrue(OPT_NEEDREBOOT)) return;
+  if (!run_.options.IsTrue(OPT_NEEDREBOOT)) return;
   const int answer = MessageBox(Lang(L"MB.Title.Text"), Lang(L"Info.Text.NeedReboot"),
                                 {MessageBoxButton{L"MB.BtnText.RebootNow", true, true, 10}});
   if (answer == 10) {
@@ -421,7 +419,7 @@ void CDlgMain::Progress(int percent) {
 
 int CDlgMain::MessageBox(const std::wstring& title, const std::wstring& text,
                          const std::vector<MessageBoxButton>& buttons) {
-  return ShowSkinnedMessageBox(report_window_.load(), title, text, buttons);
+  return ShowSkinnedMessageBox(report_window_.load(), title, text, buttons, &run_.languages);
 }
 
 void CDlgMain::ShowWindow(bool show) {

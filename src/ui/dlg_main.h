@@ -7,14 +7,18 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "toolkit/window_impl.h"
 #include "ui/install_dir.h"
 #include "ui/install_run.h"
+#include "state/ui_host.h"
 #include "ui/main_window.h"
-#include "ui/ui_host.h"
+
+class CStageRunner;
+class RunContext;
 
 namespace tzui {
 class CControlUI;
@@ -27,7 +31,7 @@ class CDlgMain : public tzui::WindowImplBase,
  public:
   enum Page { kStartPage = 0, kOverwritePage = 1, kInstallingPage = 2, kFinishPage = 3 };
 
-  CDlgMain();
+  CDlgMain(RunContext& run, CStageRunner& stages, std::function<std::wstring()> default_install_dir);
   // Empties the UI host and drops the toolkit's view of the skin package, created or not.
   ~CDlgMain() override;
 
@@ -86,7 +90,12 @@ class CDlgMain : public tzui::WindowImplBase,
 
   const std::wstring& DefaultDir();
   std::uint64_t DiskRequirement();
+  std::wstring Lang(const wchar_t* key);
+  void SetVar(const wchar_t* name, const std::wstring& value);
 
+  RunContext& run_;
+  CStageRunner& stages_;
+  std::function<std::wstring()> default_install_dir_;
   std::vector<std::uint8_t> skin_;
   std::wstring class_name_;
   int result_ = 0;

@@ -7,18 +7,19 @@
 
 #include "diag/install_log.h"
 #include "platform/process.h"
-#include "script/installer_info.h"
+#include "state/installer_info.h"
 
 namespace {
 
 struct WorkerStart {
   HWND window;
+  CInstallerInfo* info;
   CInstallWorker::Stage stage;
 };
 
 DWORD WINAPI InstallWorkerMain(void* param) {
   std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(param));
-  GetInstallerInfo().SetInfoNumber(II_PHASE, 2);
+  start->info->SetInfoNumber(II_PHASE, 2);
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   const int result = start->stage();
   PostMessageW(start->window, kInstallFinishedMessage, static_cast<WPARAM>(result), 0);
@@ -48,13 +49,13 @@ CInstallWorker::~CInstallWorker() {
   if (thread_) CloseHandle(thread_);
 }
 
-bool CInstallWorker::Start(HWND window, Stage stage) {
+bool CInstallWorker::Start(HWND window, CInstallerInfo& info, Stage stage) {
   if (running_) return false;
   if (thread_) {
     CloseHandle(thread_);
     thread_ = nullptr;
   }
-  auto start = std::make_unique<WorkerStart>(WorkerStart{window, std::move(stage)});
+  auto start = std::make_unique<WorkerStart>(WorkerStart{window, &info, std::move(stage)});
   HANDLE thread = CreateThread(nullptr, 0, InstallWorkerMain, start.get(), 0, nullptr);
   if (!thread) return false;
   start.release();  // the thread owns it now

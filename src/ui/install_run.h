@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+class CInstallerInfo;
+
 // Posted by the install worker when the stage returns (wParam: the stage result).
 constexpr UINT kInstallFinishedMessage = WM_USER + 10;
 // Posted by the status callback from any thread (wParam: the percentage).
@@ -42,7 +44,7 @@ class CInstallWorker {
   CInstallWorker& operator=(const CInstallWorker&) = delete;
 
   // Starts the thread; false (and nothing runs) when it cannot be started or a run is going on.
-  bool Start(HWND window, Stage stage);
+  bool Start(HWND window, CInstallerInfo& info, Stage stage);
   // From a successful Start until Finished: the window must not close in between.
   bool Running() const { return running_; }
   // The window handled the finished message.

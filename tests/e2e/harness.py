@@ -41,7 +41,9 @@ A scenario is a folder with scenario.json:
        "header": true,                 # BOM and the two header lines ("version": "1.0.0.1" checks it)
        "lines": ["text", "re:regex"],  # each must match a line; "ordered": true keeps their order
        "absent": ["text"],             # no line may match
-       "count": {"text": 1}}           # exact number of matching lines
+       "count": {"text": 1},           # exact number of matching lines
+       "increasing": ["re:A=(\\d+)", "re:B=(\\d+)"]}  # each matches one line; the numbers
+                                       # they capture never go down, and the first is above 0
     ],
     "no_copy": true,                 # no exit copy may exist
     "registry": [{"key": "HKLM\\Software\\X", "view": 32, "values": {"Name": ["REG_SZ", "data"]},
@@ -71,14 +73,28 @@ A scenario is a folder with scenario.json:
     "ui": [{"window": "DazeVaraSetupWndClass"}, {"click": "立即安装"}],
                                      # an interactive run: steps that drive its windows with real
                                      # input while it runs (see ui_steps.py)
-    "pads": {"P260": {"base": "{WORK}\\long\\", "length": 260, "suffix": ".txt", "char": "a"}}
+    "pads": {"P260": {"base": "{WORK}\\long\\", "length": 260, "suffix": ".txt", "char": "a"}},
                                      # placeholder {P260}: base, then "char" repeated, then suffix,
                                      # exactly "length" characters long
+    "crash_blocks": [{"path": "{APPDATA}\\App\\tools\\block.bin", "version": "1.2.3.4",
+                      "channel": "7", "living": false, "inst_log": null, "module": "tz-hosttest.dll"}],
+                                     # a crash block copied out by tools/crashblock.exe (standing in
+                                     # for the bug-report program; block.txt beside it): every field
+                                     # of the layout, the JSON text (as jsoncpp's fast writer writes
+                                     # it) with its crash point naming "module" and the faulting
+                                     # address, "inst_log" (null: absent), and the process, thread
+                                     # and exception pointers checked against the crashed process
+    "minidumps": [{"path": "{APPDATA}\\App\\crash\\*.dmp", "report": "{APPDATA}\\App\\crash\\*.txt",
+                   "exception_code": "c0000005"}]
+                                     # one minidump matching path: its header, and its exception
+                                     # stream naming the code and the thread (and the process)
+                                     # that the one matching report names
   }
 
 Placeholders in the script, the arguments and every expectation: {WORK} (Windows path of the
 scenario's work folder), {WORK_RE} (the same escaped for a regular expression), {WORK_UNIX}, {INSTALLER} (Windows path of the installer), {NAME} (its
-file name), {BUILD} (Windows path of the build folder), {BUILD_UNIX}. Log expectations compare a line without its
+file name), {BUILD} (Windows path of the build folder), {BUILD_UNIX}, {APPDATA} (the user's
+application data folder in the prefix, asked of Wine only when a scenario uses it). Log expectations compare a line without its
 time stamp: an Info line reads "text", a Warning "[警告]: text", an Error "[错误]: text".
 """
 import argparse
@@ -139,12 +155,19 @@ class Scenario:
             "{BUILD}": win_path(self.build),
             "{BUILD_UNIX}": self.build,
         }
-        self.add_pads()
         self.env = dict(os.environ)
         self.env.setdefault("WINEPREFIX", os.path.join(self.build, "wineprefix"))
         self.env["WINEDEBUG"] = "-all"
         self.env.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=")
         os.environ["WINEPREFIX"] = self.env["WINEPREFIX"]
+        if "{APPDATA}" in json.dumps(self.desc, ensure_ascii=False):
+            self.subst["{APPDATA}"] = self.ask_wine_folder("APPDATA")
+        self.add_pads()
+
+    def ask_wine_folder(self, variable):
+        p = subprocess.run(["wine", "cmd", "/c", "echo", "%" + variable + "%"], env=self.env,
+                           stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+        return p.stdout.decode(errors="replace").strip()
 
     def add_pads(self):
         """Placeholders for paths of an exact length, whatever the length of the work folder."""
@@ -371,6 +394,10 @@ class Scenario:
             errors += self.check_shortcut(link)
         for command in self.fill(self.desc.get("commands", [])):
             errors += self.check_command(command)
+        for block in self.fill(self.desc.get("crash_blocks", [])):
+            errors += self.check_crash_block(block)
+        for dump in self.fill(self.desc.get("minidumps", [])):
+            errors += self.check_minidump(dump)
         return errors
 
     def exit_copies(self):
@@ -443,6 +470,15 @@ class Scenario:
             hits = [e for e in entries if matches(pattern, e)]
             if hits:
                 errors.append("%s: unexpected line %r" % (path, hits[0]))
+        numbers = []
+        for pattern in desc.get("increasing", []):
+            hits = [m for m in (re.fullmatch(pattern[3:], e) for e in entries) if m]
+            if len(hits) != 1:
+                errors.append("%s: %d lines match %r, expected 1" % (path, len(hits), pattern))
+            else:
+                numbers.append(int(hits[0].group(1)))
+        if numbers and (numbers[0] <= 0 or numbers != sorted(numbers)):
+            errors.append("%s: numbers %s do not increase from above 0" % (path, numbers))
         for pattern, n in desc.get("count", {}).items():
             hits = sum(1 for e in entries if matches(pattern, e))
             if hits != n:
@@ -631,6 +667,97 @@ class Scenario:
                 else (lambda got: got == want)
             if not any(ok(line) for line in lines):
                 errors.append("%s: no output line %r in %r" % (desc["wine"], want, lines))
+        return errors
+
+    def check_crash_block(self, desc):
+        """The crash block as the installer wrote it, against what crashblock.exe saw outside it."""
+        path = unix_path(desc["path"])
+        facts_path = os.path.join(os.path.dirname(path), "block.txt")
+        if not os.path.exists(path) or not os.path.exists(facts_path):
+            return ["%s: no crash block was handed over" % path]
+        block = open(path, "rb").read()
+        facts = dict(line.split(" ", 1) for line in open(facts_path).read().split("\n") if " " in line)
+        if len(block) < 247:
+            return ["%s: block of %d bytes" % (path, len(block))]
+
+        def u32(offset):
+            return int.from_bytes(block[offset:offset + 4], "little")
+
+        def text(offset, size):
+            field = block[offset:offset + size]
+            return field.split(b"\0", 1)[0].decode("ascii", errors="replace") if b"\0" in field else None
+
+        errors = []
+        pid = u32(20)
+        want = [("magic", block[0:5], b"crpr\0"), ("bytes 5-15", block[5:16], bytes(11)),
+                ("layout", u32(16), 237), ("process", pid, int(facts.get("parent", "-1"))),
+                ("thread's process", int(facts.get("thread_owner", "-1")), pid), ("28", u32(28), 1),
+                ("36", u32(36), 0), ("40", u32(40), 0), ("version", text(44, 32), desc.get("version", "")),
+                ("76-107", block[76:108], bytes(32)), ("product", text(108, 64), "installer"),
+                ("channel", text(172, 64), desc.get("channel", "")),
+                ("exception code", facts.get("exception_code"), desc.get("exception_code", "c0000005"))]
+        errors += ["%s: %s is %r, expected %r" % (path, name, got, exp) for name, got, exp in want if got != exp]
+        if u32(32) == 0:
+            errors.append("%s: no exception pointers" % path)
+        raw = block[236:]
+        end = raw.find(b"\0")
+        if end < 0:
+            return errors + ["%s: JSON text not NUL-terminated" % path]
+        # Wine reports a mapping's size rounded up to whole pages.
+        if len(block) != end + 247 and not (len(block) % 4096 == 0 and len(block) - 4096 < end + 247 <= len(block)):
+            errors.append("%s: block of %d bytes for %d bytes of JSON" % (path, len(block), end))
+        if raw[end:].strip(b"\0"):
+            errors.append("%s: bytes after the JSON text" % path)
+        try:
+            doc = json.loads(raw[:end].decode("latin-1"))
+        except ValueError as e:
+            return errors + ["%s: JSON %r: %s" % (path, raw[:end], e)]
+        compact = json.dumps(doc, separators=(",", ":"), sort_keys=True) + "\n"
+        if raw[:end].decode("latin-1") != compact:
+            errors.append("%s: JSON %r is not the fast writer's %r" % (path, raw[:end], compact))
+        msg = doc.get("except_msg", {})
+        point = "%s!0x%s\r\n" % (desc.get("module", "<unknown>"), facts.get("exception_eip", "?"))
+        if msg.get("crashPoint") != point:
+            errors.append("%s: crashPoint %r, expected %r" % (path, msg.get("crashPoint"), point))
+        if msg.get("living") is not desc.get("living", False):
+            errors.append("%s: living %r" % (path, msg.get("living")))
+        if desc.get("inst_log") is None and "inst_log" in doc:
+            errors.append("%s: unexpected inst_log %r" % (path, doc["inst_log"]))
+        elif desc.get("inst_log") is not None and doc.get("inst_log") != desc["inst_log"]:
+            errors.append("%s: inst_log %r, expected %r" % (path, doc.get("inst_log"), desc["inst_log"]))
+        return errors
+
+    def check_minidump(self, desc):
+        found = glob.glob(unix_path(desc["path"]))
+        reports = glob.glob(unix_path(desc["report"]))
+        if len(found) != 1 or len(reports) != 1:
+            return ["expected one dump and one report, found %s and %s" % (found, reports)]
+        data = open(found[0], "rb").read()
+        report = dict(line.split(": ", 1) for line in open(reports[0], encoding="utf-8", newline="").read().split("\r\n")
+                      if ": " in line)
+
+        def u32(offset):
+            return int.from_bytes(data[offset:offset + 4], "little")
+
+        if len(data) < 32 or data[0:4] != b"MDMP" or (u32(4) & 0xFFFF) != 0xA793:
+            return ["%s: not a minidump (header %r)" % (found[0], data[:8])]
+        streams = {}
+        for i in range(u32(8)):
+            entry = u32(12) + 12 * i
+            streams[u32(entry)] = (u32(entry + 8), u32(entry + 4))
+        errors = []
+        if 6 not in streams:
+            return ["%s: no exception stream" % found[0]]
+        rva = streams[6][0]
+        thread, code = u32(rva), u32(rva + 8)
+        if str(thread) != report.get("thread"):
+            errors.append("%s: exception thread %d, report names %r" % (found[0], thread, report.get("thread")))
+        if "%08x" % code != desc.get("exception_code", "c0000005"):
+            errors.append("%s: exception code %08x" % (found[0], code))
+        if 15 in streams and streams[15][1] >= 12 and u32(streams[15][0] + 4) & 1:  # MINIDUMP_MISC1_PROCESS_ID
+            if str(u32(streams[15][0] + 8)) != report.get("process"):
+                errors.append("%s: process %d, report names %r" % (found[0], u32(streams[15][0] + 8),
+                                                                   report.get("process")))
         return errors
 
 

@@ -8,21 +8,14 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/encoding.h"
+
 namespace {
 
 constexpr int kChars = 1024;
 
-std::string Utf8(const wchar_t* w) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) return {};
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w, -1, s.data(), n, nullptr, nullptr);
-  s.pop_back();
-  return s;
-}
-
 void Print(const char* field, const wchar_t* text) {
-  const std::string line = std::string(field) + '\t' + Utf8(text) + '\n';
+  const std::string line = std::string(field) + '\t' + tz::WideToUtf8(text) + '\n';
   fwrite(line.data(), 1, line.size(), stdout);
 }
 

@@ -9,18 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/encoding.h"
+
 namespace {
 
 constexpr wchar_t kKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 constexpr wchar_t kValue[] = L"PendingFileRenameOperations";
-
-std::string Utf8(const std::wstring& w) {
-  if (w.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-  return s;
-}
 
 // The value's strings in order (source, destination, source, destination ...).
 std::vector<std::wstring> ReadStrings(HKEY key) {
@@ -64,7 +58,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::vector<std::wstring> strings = ReadStrings(key);
   int rc = 0;
   if (!clear) {
-    for (size_t i = 0; i + 1 < strings.size(); i += 2) printf("%s\t%s\n", Utf8(strings[i]).c_str(), Utf8(strings[i + 1]).c_str());
+    for (size_t i = 0; i + 1 < strings.size(); i += 2) printf("%s\t%s\n", tz::WideToUtf8(strings[i]).c_str(), tz::WideToUtf8(strings[i + 1]).c_str());
   } else {
     std::wstring kept;
     size_t pairs = 0;

@@ -7,15 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "platform/encoding.h"
 
-std::string Utf8(const std::wstring& w) {
-  if (w.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-  return s;
-}
+namespace {
 
 HKEY Root(const std::wstring& key, std::wstring& rest) {
   struct {
@@ -35,7 +29,7 @@ HKEY Root(const std::wstring& key, std::wstring& rest) {
 
 std::string Escape(const std::wstring& w) {
   std::string s;
-  for (char c : Utf8(w)) {
+  for (char c : tz::WideToUtf8(w)) {
     if (c == '\\') s += "\\\\";
     else if (c == '\n') s += "\\n";
     else if (c == '\r') s += "\\r";

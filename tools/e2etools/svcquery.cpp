@@ -9,15 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "platform/encoding.h"
 
-std::string Utf8(const std::wstring& w) {
-  if (w.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-  return s;
-}
+namespace {
 
 std::wstring Text(const wchar_t* text) { return text ? text : L""; }
 
@@ -46,7 +40,7 @@ std::wstring StoredDependencies(const wchar_t* service) {
 }
 
 void Print(const char* field, const std::wstring& value) {
-  const std::string line = std::string(field) + "=" + Utf8(value) + "\n";
+  const std::string line = std::string(field) + "=" + tz::WideToUtf8(value) + "\n";
   fwrite(line.data(), 1, line.size(), stdout);
 }
 

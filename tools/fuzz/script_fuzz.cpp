@@ -4,8 +4,9 @@
 // at the compares, the splits and the language strings. Nothing is caught: a crash, an abort or a
 // case that makes no progress for 20 s is a finding: the case's script and the text at hand are then
 // written to fuzz-case.xml and fuzz-text.txt in the working directory and its number printed.
-// --only N runs case N alone and traces its steps. Modules and programs are never started (the two
-// engine calls are wrapped, see CMakeLists.txt); actions are not run.
+// --only N runs case N alone and traces its steps. Modules are never loaded (the run has no module
+// manager) and programs never started (that engine call is wrapped, see CMakeLists.txt); actions
+// are not run.
 #include <windows.h>
 
 #include <atomic>
@@ -20,18 +21,12 @@
 #include <vector>
 
 #include "conditions/compare.h"
-#include "conditions/condition_table.h"
-#include "script/language_table.h"
+#include "conditions/condition_evaluator.h"
+#include "script/run_context.h"
 #include "script/script_loader.h"
 #include "script/script_values.h"
-#include "script/text_expand.h"
-#include "script/variable_store.h"
 
-// The wrapped engine calls (see CMakeLists.txt): refuse instead of touching the machine.
-extern "C" bool __wrap__Z19LoadExtensionModuleRKNSt7__cxx1112basic_stringIwSt11char_traitsIwESaIwEEE(
-    const std::wstring&) {
-  return false;
-}
+// The wrapped engine call (see CMakeLists.txt): refuse instead of touching the machine.
 extern "C" bool __wrap__ZN2tz12StartProcessERKNSt7__cxx1112basic_stringIwSt11char_traitsIwESaIwEEES7_bbmS7_Pm(
     const std::wstring&, const std::wstring&, bool, bool, DWORD, const std::wstring&, DWORD*) {
   return false;
@@ -308,9 +303,9 @@ std::string RandomIni(Rng& r, const std::vector<std::string>& names) {
 void RunCase(const std::string& seed_text, uint64_t seed, long number) {
   Rng r(seed ^ (static_cast<uint64_t>(number) << 20) ^ static_cast<uint64_t>(number));
   g_case_number = number;
-  GetConditionTable().ResetForTests();
-  GetVariableStore().ResetForTests();
-  GetLanguageTable().ResetForTests();
+  // A fresh run per case; it has no module manager, so no module is ever loaded.
+  RunContext run;
+  CConditionEvaluator conditions(run);
 
   g_case = seed_text;
   std::vector<std::string> names = Fields(seed_text, "varname");
@@ -319,7 +314,7 @@ void RunCase(const std::string& seed_text, uint64_t seed, long number) {
   names = Fields(g_case, "varname");
 
   g_stage = 1;
-  LoadInstallScript(g_case.data(), g_case.size());
+  LoadInstallScript(run, &conditions, g_case.data(), g_case.size());
   ++g_progress;
 
   g_stage = 2;
@@ -328,8 +323,8 @@ void RunCase(const std::string& seed_text, uint64_t seed, long number) {
   for (uint32_t id = 0; id < 12; ++id) ids.push_back(id);
   for (size_t i = 0; i < 20; ++i) ids.push_back(static_cast<uint32_t>(r.Next()));
   for (uint32_t id : ids) {
-    GetConditionTable().Evaluate(id);
-    GetConditionTable().EvaluateLogic(id, r.Chance(50) ? r.Pick(ids) : 0, static_cast<int>(r.Below(7)) - 1);
+    conditions.Evaluate(id);
+    conditions.EvaluateLogic(id, r.Chance(50) ? r.Pick(ids) : 0, static_cast<int>(r.Below(7)) - 1);
     ++g_progress;
   }
 
@@ -354,7 +349,7 @@ void RunCase(const std::string& seed_text, uint64_t seed, long number) {
                    v.varname.c_str(), v.type, v.nocache, v.path.c_str(), v.name.c_str(), v.param1.c_str(),
                    v.param2.c_str(), v.value.size());
     }
-    GetVariableStore().AddVariable(v);
+    run.variables.AddVariable(v);
   }
   names = made;
   for (size_t i = 0; i < 20; ++i) {
@@ -362,16 +357,16 @@ void RunCase(const std::string& seed_text, uint64_t seed, long number) {
       const std::wstring name = Widen(names.empty() || r.Chance(30) ? RandomValue(r, names) : r.Pick(names));
       const std::wstring value = RandomText(r, names);
       if (g_verbose) std::fprintf(stderr, "set %.40ls = %.80ls\n", name.c_str(), value.c_str());
-      GetVariableStore().SetVariable(name, value);
+      run.variables.SetVariable(name, value);
     }
     g_text = RandomText(r, names);
     if (g_verbose) std::fprintf(stderr, "expand %zu chars\n", g_text.size());
-    const std::wstring expanded = Expand(g_text);
+    const std::wstring expanded = run.Expand(g_text);
     std::wstring out;
     if (!names.empty()) {
       const std::wstring name = Widen(r.Pick(names));
       if (g_verbose) std::fprintf(stderr, "expanded to %zu chars; get %ls\n", expanded.size(), name.c_str());
-      GetVariableStore().GetVariable(name, out);
+      run.variables.GetVariable(name, out);
     }
     ++g_progress;
   }
@@ -384,7 +379,7 @@ void RunCase(const std::string& seed_text, uint64_t seed, long number) {
     CompareVersions(a, b, method);
     CompareStrings(a, b, method, r.Chance(50));
     CompareNumberTexts(a, b, method);
-    SplitKeep(a, L",.%"[r.Below(3)]);
+    tz::SplitKeep(a, L",.%"[r.Below(3)]);
     tz::SplitTrim(a, L",.%"[r.Below(3)]);
     tz::ParseIdList(a);
     tz::ParseDecimal(a);
@@ -400,9 +395,9 @@ void RunCase(const std::string& seed_text, uint64_t seed, long number) {
   for (size_t i = 0; i < 3; ++i) {
     const std::string ini = RandomIni(r, names);
     g_text = Widen(ini);
-    GetLanguageTable().LoadStrings(ini.data(), ini.size());
-    GetLanguageTable().GetString(L"A");
-    Expand(L"%#A#%%#B#%%#App.DisplayName#%");
+    run.languages.LoadStrings(ini.data(), ini.size());
+    run.languages.GetString(L"A");
+    run.Expand(L"%#A#%%#B#%%#App.DisplayName#%");
     ++g_progress;
   }
   g_stage = 0;

@@ -4,6 +4,7 @@
 // 160 sets HT_RAN to "yes", action 161 is a `rundll` of this module's Echo (the re-entrant call),
 // variable HT_VAR exists; id 999 is neither a condition nor an action.
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -229,5 +230,13 @@ extern "C" int WINAPI Long63(UINT, LPCWSTR, LPCWSTR, IExternHost* host) {
 }
 extern "C" int WINAPI Long64(UINT, LPCWSTR, LPCWSTR, IExternHost* host) {
   Report(host, L"64-byte name called");
+  return TZ_ACTION_DONE;
+}
+
+// Writes through a null pointer: an access violation inside this module, for the crash handler.
+extern "C" int WINAPI Crash(UINT, LPCWSTR, LPCWSTR, IExternHost*) {
+  // Through a volatile address: a literal null would let the compiler emit a trap instead.
+  volatile uintptr_t address = 0;
+  *reinterpret_cast<volatile int*>(address) = 1;
   return TZ_ACTION_DONE;
 }

@@ -12,14 +12,15 @@
 
 #include "platform/encoding.h"
 #include "script/language_table.h"
+#include "state/installer_info.h"
 #include "toolkit/dpi.h"
 #include "toolkit/resource_package.h"
 #include "toolkit/window_impl.h"
 #include "ui/base_message_box.h"
 #include "ui/gradient_progress.h"
-#include "ui/message_box.h"
+#include "state/message_box.h"
 #include "ui/rounded_controls.h"
-#include "ui/ui_host.h"
+#include "state/ui_host.h"
 
 namespace {
 
@@ -84,11 +85,18 @@ class CDemoWindow final : public tzui::WindowImplBase {
   int height_;
 };
 
+// The strings the boxes look up by key.
+CLanguageTable* Languages() {
+  static CInstallerInfo info;
+  static CLanguageTable languages{info};
+  return &languages;
+}
+
 // Answers the engine's prompts with the skinned box over the demo owner.
 class CDemoOperations final : public IUIOperation {
  public:
   int MessageBox(const std::wstring& title, const std::wstring& text, const std::vector<MessageBoxButton>& buttons) override {
-    return ShowSkinnedMessageBox(g_owner, title, text, buttons);
+    return ShowSkinnedMessageBox(g_owner, title, text, buttons, Languages());
   }
   void ShowWindow(bool) override {}
 };
@@ -143,7 +151,7 @@ int wmain(int argc, wchar_t** argv) {
   tzui::EnableProcessDpiAwareness();
   // The strings the boxes look up by key.
   static const char kLang[] = "[Lang]\nMB.BtnText.Ok=\xE7\xA1\xAE\xE5\xAE\x9A\n";
-  GetLanguageTable().LoadStrings(kLang, sizeof(kLang) - 1);
+  Languages()->LoadStrings(kLang, sizeof(kLang) - 1);
 
   std::vector<std::uint8_t> package;
   HANDLE file = CreateFileW(skin.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -163,6 +171,7 @@ int wmain(int argc, wchar_t** argv) {
   int result = 0;
   if (mode == L"box") {
     BaseMessageBox box;
+    box.SetLanguages(Languages());
     box.SetTitleText(title);
     box.SetMessageText(text);
     for (const std::wstring& b : buttons) {
@@ -180,7 +189,7 @@ int wmain(int argc, wchar_t** argv) {
     result = ShowTwoButtonPrompt(text, title, plain, mask);
     ClearUIHost();
   } else if (mode == L"okbox") {
-    result = ShowSimpleOkBox(g_owner, text, title);
+    result = ShowSimpleOkBox(g_owner, text, title, Languages());
   } else if (mode == L"window") {
     CDemoWindow window(desc, sets, dpi, height);
     if (!window.Create(g_owner, title, WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION |

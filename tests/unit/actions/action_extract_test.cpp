@@ -7,16 +7,12 @@
 #include <set>
 
 #include "../extract/extract_test_support.h"
-#include "actions/action_man.h"
-#include "core/options_store.h"
-#include "ui/ui_host.h"
+#include "core/engine.h"
+#include "state/ui_host.h"
 
 namespace {
 
 using namespace extract_test;
-
-constexpr wchar_t kSessionManager[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-constexpr wchar_t kPendingValue[] = L"PendingFileRenameOperations";
 
 class StatusRecorder final : public IInstallStatusCallback {
  public:
@@ -31,39 +27,25 @@ class ExtractActionTest : public ExtractFixture {
   void SetUp() override {
     ExtractFixture::SetUp();
     SetUIHost(nullptr, &status_, UI_NOTIFY_PROGRESS | UI_NOTIFY_EXTRACTED_FILE);
-    GetOptions().Remove(OPT_NEEDREBOOT);
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
-                              nullptr, &key_, nullptr),
-              ERROR_SUCCESS);
-    DWORD size = 0;
-    hadValue_ = RegQueryValueExW(key_, kPendingValue, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
-    saved_.resize(size);
-    if (hadValue_) RegQueryValueExW(key_, kPendingValue, nullptr, nullptr, saved_.data(), &size);
+    ASSERT_TRUE(pending_.IsOpen());
   }
   void TearDown() override {
     ClearUIHost();
     if (lock_ != INVALID_HANDLE_VALUE) CloseHandle(lock_);
-    if (hadValue_)
-      RegSetValueExW(key_, kPendingValue, 0, REG_MULTI_SZ, saved_.data(), static_cast<DWORD>(saved_.size()));
-    else
-      RegDeleteValueW(key_, kPendingValue);
-    RegCloseKey(key_);
-    GetOptions().Remove(OPT_NEEDREBOOT);
     ExtractFixture::TearDown();
   }
 
-  // Runs an extract item of a fresh id (the action table lives for the whole process).
+  // Runs an extract item through the dispatcher of this test's run.
   int RunExtract(const std::wstring& archive, int32_t start, int32_t end) {
-    static uint32_t nextId = 7000;
     ActionRecord item;
-    item.id = nextId++;
+    item.id = next_id_++;
     item.type = ACT_EXTRACT;
     item.value = Fixture(archive);
     item.path = target_;
     item.start = start;
     item.end = end;
-    EXPECT_TRUE(GetActionTable().Add(item));
-    return GetActionMan().Execute(item.id);
+    EXPECT_TRUE(engine_.run.actions.Add(item));
+    return engine_.actions.Execute(item.id);
   }
 
   void Lock(const std::wstring& path, DWORD share) {
@@ -72,19 +54,12 @@ class ExtractActionTest : public ExtractFixture {
     ASSERT_NE(lock_, INVALID_HANDLE_VALUE);
   }
 
-  // The raw value: "source\0destination\0..." (empty when there is none).
-  std::wstring Scheduled() {
-    DWORD size = 0;
-    RegQueryValueExW(key_, kPendingValue, nullptr, nullptr, nullptr, &size);
-    std::wstring data(size / sizeof(wchar_t), L'\0');
-    RegQueryValueExW(key_, kPendingValue, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size);
-    return data;
-  }
+  std::wstring Scheduled() { return pending_.Raw(); }
 
+  CEngine engine_;  // a fresh run for every test
+  uint32_t next_id_ = 7000;
   StatusRecorder status_;
-  HKEY key_ = nullptr;
-  bool hadValue_ = false;
-  std::vector<BYTE> saved_;
+  PendingRenameSnapshot pending_;
   HANDLE lock_ = INVALID_HANDLE_VALUE;
 };
 
@@ -148,8 +123,8 @@ TEST_F(ExtractActionTest, EmptyResourceCountsAsMissing) {
   item.value = L"310";
   item.name = L"FILE";
   item.path = target_;
-  ASSERT_TRUE(GetActionTable().Add(item));
-  EXPECT_EQ(GetActionMan().Execute(item.id), ACTION_FAILED);
+  ASSERT_TRUE(engine_.run.actions.Add(item));
+  EXPECT_EQ(engine_.actions.Execute(item.id), ACTION_FAILED);
   const auto log = LogSince(logMark_);
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.back(), L"E|解压错误: 找不到资源310");
@@ -180,8 +155,8 @@ TEST_P(LockedTargetTest, DecidesAndRecordsTheReboot) {
   ASSERT_TRUE(CreateDirectoryW(target_.c_str(), nullptr));
   Lock(target_ + L"readme.txt", c.share);
   EXPECT_EQ(RunExtract(L"payload.7z", -1, -1), c.result);
-  EXPECT_EQ(GetOptions().IsTrue(OPT_NEEDREBOOT), c.needReboot);
-  EXPECT_EQ(GetOptions().Has(OPT_NEEDREBOOT), c.needReboot) << "a pending name must not touch the option";
+  EXPECT_EQ(engine_.run.options.IsTrue(OPT_NEEDREBOOT), c.needReboot);
+  EXPECT_EQ(engine_.run.options.Has(OPT_NEEDREBOOT), c.needReboot) << "a pending name must not touch the option";
   EXPECT_EQ(ReadBytes(target_ + L"readme.txt"), c.readme);
 }
 
@@ -225,5 +200,5 @@ TEST_F(ExtractActionTest, FiftyTakenPendingNamesReuseTheLast) {
   for (unsigned i = 1; i < 50; ++i) EXPECT_TRUE(taken.count(written[0] - i)) << "not the fiftieth name";
   const std::wstring op = L"\\??\\" + pending + L'\0' + L"!\\??\\" + readme + L'\0';
   EXPECT_NE(Scheduled().find(op), std::wstring::npos);
-  EXPECT_TRUE(GetOptions().IsTrue(OPT_NEEDREBOOT));
+  EXPECT_TRUE(engine_.run.options.IsTrue(OPT_NEEDREBOOT));
 }

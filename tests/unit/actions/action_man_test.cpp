@@ -7,10 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "actions/action_man.h"
-#include "core/options_store.h"
-#include "ui/message_box.h"
-#include "ui/ui_host.h"
+#include "core/engine.h"
+#include "state/message_box.h"
+#include "state/ui_host.h"
 
 namespace {
 
@@ -36,16 +35,16 @@ class TestWindow final : public IUIOperation, public IInstallStatusCallback {
 class ActionManTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    GetOptions().SetBool(OPT_SILENT, false);
+    engine_.run.options.SetBool(OPT_SILENT, false);
     SetUIHost(&window, &window, UI_NOTIFY_PROGRESS | UI_NOTIFY_ACTION_TEXT | UI_NOTIFY_EXTRACTED_FILE);
   }
   void TearDown() override {
     ClearUIHost();
-    GetOptions().SetBool(OPT_SILENT, false);
+    engine_.run.options.SetBool(OPT_SILENT, false);
   }
-  // Adds an item; each test uses ids of its own, since the table lives for the whole process.
-  static void AddAction(const ActionRecord& r) { ASSERT_TRUE(GetActionTable().Add(r)); }
+  void AddAction(const ActionRecord& r) { ASSERT_TRUE(engine_.run.actions.Add(r)); }
 
+  CEngine engine_;  // a fresh run for every test
   TestWindow window;
 };
 
@@ -61,7 +60,7 @@ ActionRecord Item(uint32_t id, ActionType type) {
 }  // namespace
 
 TEST_F(ActionManTest, MissingItemReportsNothing) {
-  EXPECT_EQ(GetActionMan().Execute(4999), ACTION_NOTHING);
+  EXPECT_EQ(engine_.actions.Execute(4999), ACTION_NOTHING);
   EXPECT_TRUE(window.events.empty());
 }
 
@@ -75,9 +74,9 @@ TEST_F(ActionManTest, DisplayUnexpandedThenStartThenEndEvenAfterFailurePath) {
   r.param1 = L"2";
   r.display = L"%INSTDIR%";
   AddAction(r);
-  EXPECT_EQ(GetActionMan().Execute(1000), ACTION_FAILED);
+  EXPECT_EQ(engine_.actions.Execute(1000), ACTION_FAILED);
   EXPECT_EQ(window.events, (Events{L"text:%INSTDIR%", L"progress:96", L"progress:99"}));
-  EXPECT_TRUE(GetOptions().IsTrue(OPT_SILENT));
+  EXPECT_TRUE(engine_.run.options.IsTrue(OPT_SILENT));
 }
 
 TEST_F(ActionManTest, ReportsFollowTheNotificationFlags) {
@@ -88,18 +87,18 @@ TEST_F(ActionManTest, ReportsFollowTheNotificationFlags) {
   r.display = L"step";
   AddAction(r);
   SetUIHost(&window, &window, UI_NOTIFY_EXTRACTED_FILE);
-  EXPECT_EQ(GetActionMan().Execute(1010), ACTION_DONE);
+  EXPECT_EQ(engine_.actions.Execute(1010), ACTION_DONE);
   SetUIHost(&window, &window, UI_NOTIFY_ACTION_TEXT);
-  GetActionMan().Execute(1010);
+  engine_.actions.Execute(1010);
   EXPECT_EQ(window.events, (Events{L"text:step"}));
 }
 
 TEST_F(ActionManTest, BuiltinsReportNothingAndHideShowTheWindow) {
-  EXPECT_EQ(GetActionMan().Execute(11), ACTION_DONE);
-  EXPECT_EQ(GetActionMan().Execute(12), ACTION_DONE);
+  EXPECT_EQ(engine_.actions.Execute(11), ACTION_DONE);
+  EXPECT_EQ(engine_.actions.Execute(12), ACTION_DONE);
   EXPECT_EQ(window.events, (Events{L"hide", L"show"}));
   ClearUIHost();
-  EXPECT_EQ(GetActionMan().Execute(11), ACTION_DONE);
+  EXPECT_EQ(engine_.actions.Execute(11), ACTION_DONE);
 }
 
 struct PromptCase {
@@ -145,30 +144,28 @@ class MsgBoxAnswerTest : public ActionManTest, public ::testing::WithParamInterf
 // The carried script's close-the-application box: force close runs 1023 (built-in 1 behind a list
 // that returns 1), cancel and the close button run built-in 13.
 TEST_P(MsgBoxAnswerTest, PressedButtonRunsItsAction) {
-  static const bool added = [] {
+  {
     ActionRecord box = Item(1020, ACT_MSGBOX);
     box.retlist = {10, 11, 1};
     box.actionlist = {1023, 13, 13};
     box.method = L"1";
     box.value = L"Force, Cancel";
-    GetActionTable().Add(box);
+    engine_.run.actions.Add(box);
     ActionRecord list = Item(1023, ACT_LIST);
     list.value = L"1";
-    GetActionTable().Add(list);
+    engine_.run.actions.Add(list);
     ActionRecord unpaired = Item(1021, ACT_MSGBOX);
     unpaired.retlist = {10, 11};
     unpaired.actionlist = {13};
     unpaired.value = L"A,B";
-    GetActionTable().Add(unpaired);
-    return true;
-  }();
-  (void)added;
+    engine_.run.actions.Add(unpaired);
+  }
   window.answer = GetParam().pressed;
-  EXPECT_EQ(GetActionMan().Execute(1020), GetParam().expected);
+  EXPECT_EQ(engine_.actions.Execute(1020), GetParam().expected);
   ASSERT_EQ(window.shown_buttons.size(), 2u);
   EXPECT_EQ(window.shown_buttons[1].text, L"Cancel");
   // Lists of different lengths cannot be paired: any pressed button just counts as done.
-  EXPECT_EQ(GetActionMan().Execute(1021), GetParam().pressed != 0 ? ACTION_DONE : ACTION_NOTHING);
+  EXPECT_EQ(engine_.actions.Execute(1021), GetParam().pressed != 0 ? ACTION_DONE : ACTION_NOTHING);
 }
 
 INSTANTIATE_TEST_SUITE_P(Buttons, MsgBoxAnswerTest,
@@ -184,20 +181,20 @@ TEST_F(ActionManTest, MsgBoxMarkedTrueAsksEvenInSilentRuns) {
     r.value = L"OK";
     AddAction(r);
   }
-  GetOptions().SetBool(OPT_SILENT, true);
+  engine_.run.options.SetBool(OPT_SILENT, true);
   window.answer = 10;
-  EXPECT_EQ(GetActionMan().Execute(1030), ACTION_DONE);
-  EXPECT_EQ(GetActionMan().Execute(1031), ACTION_NOTHING);
+  EXPECT_EQ(engine_.actions.Execute(1030), ACTION_DONE);
+  EXPECT_EQ(engine_.actions.Execute(1031), ACTION_NOTHING);
   EXPECT_EQ(window.events, (Events{L"box:|text"}));
 }
 
 TEST_F(ActionManTest, SetInstDirLongerThanAPathKeepsTheDirectory) {
-  GetOptions().SetText(OPT_INSTDIR, L"C:\\Keep");
+  engine_.run.options.SetText(OPT_INSTDIR, L"C:\\Keep");
   ActionRecord r = Item(1040, ACT_SETINSTDIR);
   r.path = L"C:\\" + std::wstring(300, L'a') + L"\\..";
   AddAction(r);
-  EXPECT_EQ(GetActionMan().Execute(1040), ACTION_NOTHING);
+  EXPECT_EQ(engine_.actions.Execute(1040), ACTION_NOTHING);
   std::wstring dir;
-  ASSERT_TRUE(GetOptions().GetOptionText(OPT_INSTDIR, dir));
+  ASSERT_TRUE(engine_.run.options.GetOptionText(OPT_INSTDIR, dir));
   EXPECT_EQ(dir, L"C:\\Keep");
 }

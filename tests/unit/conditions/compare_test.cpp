@@ -1,5 +1,6 @@
 // The compares and the keeping split as tables of one-liners: left (found), method, right (operand).
 #include "conditions/compare.h"
+#include "script/script_values.h"
 
 #include <gtest/gtest.h>
 
@@ -135,7 +136,7 @@ struct SplitCase {
 
 class SplitKeepTest : public ::testing::TestWithParam<SplitCase> {};
 
-TEST_P(SplitKeepTest, KeepsItemsUnchanged) { EXPECT_EQ(SplitKeep(GetParam().text, L','), GetParam().items); }
+TEST_P(SplitKeepTest, KeepsItemsUnchanged) { EXPECT_EQ(tz::SplitKeep(GetParam().text, L','), GetParam().items); }
 
 INSTANTIATE_TEST_SUITE_P(Table, SplitKeepTest,
                          ::testing::Values(SplitCase{L"", {}}, SplitCase{L"a", {L"a"}},

@@ -40,11 +40,11 @@ class BuiltinModeTest : public ConditionTest, public ::testing::WithParamInterfa
 TEST_P(BuiltinModeTest, ReadsTheModesAtEveryRequest) {
   const ModeCase& c = GetParam();
   // A non-Boolean option counts as false.
-  if (c.silent) GetOptions().SetBool(OPT_SILENT, true); else GetOptions().SetText(OPT_SILENT, L"true");
-  if (c.overwrite) GetOptions().SetBool(OPT_OVERWRITE, true);
+  if (c.silent) engine_.run.options.SetBool(OPT_SILENT, true); else engine_.run.options.SetText(OPT_SILENT, L"true");
+  if (c.overwrite) engine_.run.options.SetBool(OPT_OVERWRITE, true);
   for (uint32_t id = 5; id <= 10; ++id) {
     const bool expected = std::find(c.holding.begin(), c.holding.end(), id) != c.holding.end();
-    EXPECT_EQ(GetConditionTable().Evaluate(id), expected) << "id " << id;
+    EXPECT_EQ(engine_.conditions.Evaluate(id), expected) << "id " << id;
   }
   EXPECT_EQ(NewLog(), Lines{});
 }
@@ -56,23 +56,23 @@ INSTANTIATE_TEST_SUITE_P(Modes, BuiltinModeTest,
 TEST_F(ConditionTest, BuiltinSystemFactsFollowTheMachine) {
   DWORD major = 0, minor = 0, build = 0;
   ASSERT_TRUE(tz::GetWindowsVersion(major, minor, build));
-  EXPECT_EQ(GetConditionTable().Evaluate(1), major == 5 && minor == 1);
-  EXPECT_EQ(GetConditionTable().Evaluate(2), major > 5);
-  EXPECT_EQ(GetConditionTable().Evaluate(3), !tz::IsWow64());
-  EXPECT_EQ(GetConditionTable().Evaluate(4), tz::IsWow64());
+  EXPECT_EQ(engine_.conditions.Evaluate(1), major == 5 && minor == 1);
+  EXPECT_EQ(engine_.conditions.Evaluate(2), major > 5);
+  EXPECT_EQ(engine_.conditions.Evaluate(3), !tz::IsWow64());
+  EXPECT_EQ(engine_.conditions.Evaluate(4), tz::IsWow64());
 }
 
 TEST_F(ConditionTest, IdsWithoutMeaningAreFalseAndSilent) {
   // Even a script item cannot give a small id a meaning.
-  GetConditionTable().Add(Exists(50, dir_), false);
-  for (uint32_t id : {0u, 11u, 50u, 99u, 100u, 4000000000u}) EXPECT_FALSE(GetConditionTable().Evaluate(id)) << id;
+  engine_.run.conditions.Add(Exists(50, dir_));
+  for (uint32_t id : {0u, 11u, 50u, 99u, 100u, 4000000000u}) EXPECT_FALSE(engine_.conditions.Evaluate(id)) << id;
   EXPECT_EQ(NewLog(), Lines{});
 }
 
 TEST_F(ConditionTest, FirstItemOfAnIdWins) {
-  EXPECT_TRUE(GetConditionTable().Add(Exists(100, dir_), false));
-  EXPECT_FALSE(GetConditionTable().Add(Exists(100, Path(L"missing")), false));
-  EXPECT_TRUE(GetConditionTable().Evaluate(100));
+  EXPECT_TRUE(engine_.run.conditions.Add(Exists(100, dir_)));
+  EXPECT_FALSE(engine_.run.conditions.Add(Exists(100, Path(L"missing"))));
+  EXPECT_TRUE(engine_.conditions.Evaluate(100));
 }
 
 TEST_F(ConditionTest, NotInvertsAndTheInvertedOutcomeIsLoggedAndCached) {
@@ -81,7 +81,7 @@ TEST_F(ConditionTest, NotInvertsAndTheInvertedOutcomeIsLoggedAndCached) {
   r.not_ = true;
   EXPECT_TRUE(AddAndEvaluate(r));
   ConditionRecord stored;
-  ASSERT_TRUE(GetConditionTable().Find(100, stored));
+  ASSERT_TRUE(engine_.run.conditions.Find(100, stored));
   EXPECT_TRUE(stored.cached);
   EXPECT_TRUE(stored.cached_value);
   EXPECT_EQ(NewLog(), Lines{Holds(100)});
@@ -91,16 +91,16 @@ TEST_F(ConditionTest, CachedOutcomeSurvivesTheFilesCreation) {
   const std::wstring file = Path(L"later.txt");
   ConditionRecord nocache = Exists(101, file);
   nocache.nocache = true;
-  GetConditionTable().Add(Exists(100, file), false);
-  GetConditionTable().Add(nocache, false);
-  EXPECT_FALSE(GetConditionTable().Evaluate(100));
-  EXPECT_FALSE(GetConditionTable().Evaluate(101));
+  engine_.run.conditions.Add(Exists(100, file));
+  engine_.run.conditions.Add(nocache);
+  EXPECT_FALSE(engine_.conditions.Evaluate(100));
+  EXPECT_FALSE(engine_.conditions.Evaluate(101));
   cond_test::WriteBytes(file, "x");
-  EXPECT_FALSE(GetConditionTable().Evaluate(100));  // cached: neither evaluated nor logged again
-  EXPECT_TRUE(GetConditionTable().Evaluate(101));
+  EXPECT_FALSE(engine_.conditions.Evaluate(100));  // cached: neither evaluated nor logged again
+  EXPECT_TRUE(engine_.conditions.Evaluate(101));
   EXPECT_EQ(NewLog(), (Lines{Fails(100), Fails(101), Holds(101)}));
   ConditionRecord stored;
-  ASSERT_TRUE(GetConditionTable().Find(101, stored));
+  ASSERT_TRUE(engine_.run.conditions.Find(101, stored));
   EXPECT_FALSE(stored.cached);
 }
 
@@ -108,24 +108,24 @@ TEST_F(ConditionTest, JudgedItemIsEvaluatedAsItLoads) {
   const std::wstring file = Path(L"judged.txt");
   ConditionRecord judged_nocache = Exists(101, file);
   judged_nocache.nocache = true;
-  GetConditionTable().Add(Exists(100, file), true);
-  GetConditionTable().Add(judged_nocache, true);  // nocache: not evaluated at load
+  engine_.run.conditions.Add(Exists(100, file), &engine_.conditions);
+  engine_.run.conditions.Add(judged_nocache, &engine_.conditions);  // nocache: not evaluated at load
   EXPECT_EQ(NewLog(), Lines{Fails(100)});
   ConditionRecord stored;
-  ASSERT_TRUE(GetConditionTable().Find(100, stored));
+  ASSERT_TRUE(engine_.run.conditions.Find(100, stored));
   EXPECT_TRUE(stored.cached);
   EXPECT_FALSE(stored.cached_value);
 
   cond_test::WriteBytes(file, "x");
-  EXPECT_FALSE(GetConditionTable().Evaluate(100));
-  EXPECT_TRUE(GetConditionTable().Evaluate(101));
+  EXPECT_FALSE(engine_.conditions.Evaluate(100));
+  EXPECT_TRUE(engine_.conditions.Evaluate(101));
 }
 
 TEST_F(ConditionTest, JudgedLogicSeesOnlyEarlierItems) {
-  GetConditionTable().Add(Exists(100, dir_), false);
-  GetConditionTable().Add(Logic(101, LOGIC_AND, 100, 102), true);  // 102 is not loaded yet
-  GetConditionTable().Add(Exists(102, dir_), false);
-  EXPECT_FALSE(GetConditionTable().Evaluate(101));
+  engine_.run.conditions.Add(Exists(100, dir_));
+  engine_.run.conditions.Add(Logic(101, LOGIC_AND, 100, 102), &engine_.conditions);  // 102 is not loaded yet
+  engine_.run.conditions.Add(Exists(102, dir_));
+  EXPECT_FALSE(engine_.conditions.Evaluate(101));
   EXPECT_EQ(NewLog(), (Lines{Holds(100), Fails(101)}));
 }
 
@@ -141,10 +141,10 @@ class LogicTest : public ConditionTest, public ::testing::WithParamInterface<Log
 
 TEST_P(LogicTest, EvaluatesEveryOperand) {
   // 100 holds, 101 does not.
-  GetConditionTable().Add(Exists(100, dir_), false);
-  GetConditionTable().Add(Exists(101, Path(L"missing")), false);
+  engine_.run.conditions.Add(Exists(100, dir_));
+  engine_.run.conditions.Add(Exists(101, Path(L"missing")));
   const LogicCase& c = GetParam();
-  EXPECT_EQ(GetConditionTable().EvaluateLogic(c.cid1, c.cid2, c.op), c.expected);
+  EXPECT_EQ(engine_.conditions.EvaluateLogic(c.cid1, c.cid2, c.op), c.expected);
   Lines expected_log;
   for (uint32_t id : c.logged) expected_log.push_back(id == 100 ? Holds(100) : Fails(id));
   EXPECT_EQ(NewLog(), expected_log);
@@ -161,19 +161,19 @@ INSTANTIATE_TEST_SUITE_P(
                       LogicCase{LOGIC_XOR, 100, 5, true, {100}}));
 
 TEST_F(ConditionTest, LogicReachingItselfEndsWithoutOverflow) {
-  GetConditionTable().Add(Logic(100, LOGIC_NOT, 100, 0), false);
-  GetConditionTable().Add(Logic(101, LOGIC_OR, 102, 0), false);
-  GetConditionTable().Add(Logic(102, LOGIC_OR, 101, 0), false);
+  engine_.run.conditions.Add(Logic(100, LOGIC_NOT, 100, 0));
+  engine_.run.conditions.Add(Logic(101, LOGIC_OR, 102, 0));
+  engine_.run.conditions.Add(Logic(102, LOGIC_OR, 101, 0));
   // The inner, repeated request counts as false: neither logged nor cached.
-  EXPECT_TRUE(GetConditionTable().Evaluate(100));
-  EXPECT_FALSE(GetConditionTable().Evaluate(101));
+  EXPECT_TRUE(engine_.conditions.Evaluate(100));
+  EXPECT_FALSE(engine_.conditions.Evaluate(101));
   EXPECT_EQ(NewLog(), (Lines{Holds(100), Fails(102), Fails(101)}));
 }
 
 TEST_F(ConditionTest, DeepLogicChainEndsWithoutOverflow) {
   // 1000 nested "not"s, far beyond any real script: cut off, never a stack overflow.
-  for (uint32_t i = 0; i < 1000; ++i) GetConditionTable().Add(Logic(100 + i, LOGIC_NOT, 101 + i, 0), false);
-  GetConditionTable().Evaluate(100);
+  for (uint32_t i = 0; i < 1000; ++i) engine_.run.conditions.Add(Logic(100 + i, LOGIC_NOT, 101 + i, 0));
+  engine_.conditions.Evaluate(100);
   EXPECT_LT(NewLog().size(), 1000u);
 }
 

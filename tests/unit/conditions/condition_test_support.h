@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "conditions/condition_table.h"
-#include "core/options_store.h"
+#include "core/engine.h"
 #include "diag/install_log.h"
 
 namespace cond_test {
@@ -57,13 +56,10 @@ inline ConditionRecord Item(uint32_t id, ConditionType type) {
   return r;
 }
 
-// Each test starts with an empty table, no mode options and its own scratch folder.
+// Each test starts with a fresh run (empty tables, the modes off) and its own scratch folder.
 class ConditionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    GetConditionTable().ResetForTests();
-    GetOptions().Remove(OPT_SILENT);
-    GetOptions().Remove(OPT_OVERWRITE);
     log_start_ = GetLog().Records().size();
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::wstring name;
@@ -77,8 +73,6 @@ class ConditionTest : public ::testing::Test {
   }
   void TearDown() override {
     RemoveTree(dir_);
-    GetOptions().Remove(OPT_SILENT);
-    GetOptions().Remove(OPT_OVERWRITE);
   }
 
   std::wstring Path(const std::wstring& relative) const { return dir_ + L"\\" + relative; }
@@ -96,10 +90,11 @@ class ConditionTest : public ::testing::Test {
 
   // Adds the item and evaluates it once.
   bool AddAndEvaluate(const ConditionRecord& r) {
-    GetConditionTable().Add(r, false);
-    return GetConditionTable().Evaluate(r.id);
+    engine_.run.conditions.Add(r);
+    return engine_.conditions.Evaluate(r.id);
   }
 
+  CEngine engine_;  // a fresh run for every test
   size_t log_start_ = 0;
   std::wstring dir_;
 };

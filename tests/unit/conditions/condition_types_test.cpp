@@ -198,9 +198,9 @@ INSTANTIATE_TEST_SUITE_P(
                                L"0", CMP_NEQ, false}));
 
 TEST_F(ConditionTest, VarComparesTheVariablesValue) {
-  GetVariableStore().SetVariable(L"TZCOND_VER", L"3.10");
-  GetVariableStore().SetVariable(L"TZCOND_NAME", L"TZCOND_VER");
-  GetVariableStore().SetVariable(L"TZCOND_RAW", L"%TZCOND_VER%");
+  engine_.run.variables.SetVariable(L"TZCOND_VER", L"3.10");
+  engine_.run.variables.SetVariable(L"TZCOND_NAME", L"TZCOND_VER");
+  engine_.run.variables.SetVariable(L"TZCOND_RAW", L"%TZCOND_VER%");
   const struct {
     const wchar_t* name;
     const wchar_t* value;
@@ -250,7 +250,7 @@ TEST_F(ConditionTest, ProcExistFindsARunningProgram) {
   EXPECT_TRUE(proc(100, L"%TZCOND_EXE%", L""));
   EXPECT_TRUE(proc(101, exe_name, dir_));
   EXPECT_FALSE(proc(102, exe_name, dir_ + L"\\full"));
-  GetVariableStore().SetVariable(L"TZCOND_EMPTY", L"");
+  engine_.run.variables.SetVariable(L"TZCOND_EMPTY", L"");
   EXPECT_FALSE(proc(103, exe_name, L"%TZCOND_EMPTY%"));  // a directory that expands to nothing
   EXPECT_FALSE(proc(104, L"tzcond_not_running.exe", L""));
 
@@ -258,7 +258,7 @@ TEST_F(ConditionTest, ProcExistFindsARunningProgram) {
   WaitForSingleObject(pi.hProcess, 5000);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
-  EXPECT_FALSE(GetConditionTable().Evaluate(100));  // nocache: asked again
+  EXPECT_FALSE(engine_.conditions.Evaluate(100));  // nocache: asked again
 }
 
 }  // namespace

@@ -2,16 +2,14 @@
 #include <windows.h>
 
 #include "core/main_flow.h"
-#include "core/options_store.h"
+#include "script/run_context.h"
+#include "state/options_store.h"
 
 namespace {
 
 class DefaultInstallDirTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    for (int id : {OPT_DEFAULTPATH, OPT_DIRNAME, OPT_APPNAME}) GetOptions().Remove(id);
-  }
-  void TearDown() override { SetUp(); }
+  RunContext run_;  // a fresh run for every test
 };
 
 }  // namespace
@@ -64,42 +62,44 @@ TEST(OptionsStore, TextOnlyFromBstrAndLeftUntouchedOtherwise) {
 }
 
 TEST_F(DefaultInstallDirTest, ProgramFilesAndAppNameWithoutSettings) {
-  GetOptions().SetText(OPT_APPNAME, L"App");
+  run_.options.SetText(OPT_APPNAME, L"App");
   wchar_t program_files[MAX_PATH] = {};
   GetEnvironmentVariableW(L"ProgramFiles", program_files, MAX_PATH);
-  EXPECT_EQ(DefaultInstallDir(), std::wstring(program_files) + L"\\App");
+  EXPECT_EQ(DefaultInstallDir(run_), std::wstring(program_files) + L"\\App");
 }
 
 TEST_F(DefaultInstallDirTest, SettingsAreExpanded) {
-  GetOptions().SetText(OPT_APPNAME, L"Lumo");
-  GetOptions().SetText(OPT_DEFAULTPATH, L"C:\\%APPNAME%Root");
-  GetOptions().SetText(OPT_DIRNAME, L"%APPNAME% Files");
-  EXPECT_EQ(DefaultInstallDir(), L"C:\\LumoRoot\\Lumo Files");
+  run_.options.SetText(OPT_APPNAME, L"Lumo");
+  run_.options.SetText(OPT_DEFAULTPATH, L"C:\\%APPNAME%Root");
+  run_.options.SetText(OPT_DIRNAME, L"%APPNAME% Files");
+  EXPECT_EQ(DefaultInstallDir(run_), L"C:\\LumoRoot\\Lumo Files");
 }
 
 TEST_F(DefaultInstallDirTest, DefaultPathAndDirNameJoinedByOneBackslash) {
-  GetOptions().SetText(OPT_DEFAULTPATH, L"D:\\Apps");
-  GetOptions().SetText(OPT_DIRNAME, L"Tool");
-  EXPECT_EQ(DefaultInstallDir(), L"D:\\Apps\\Tool");
-  GetOptions().SetText(OPT_DEFAULTPATH, L"D:\\");  // nothing trimmed
-  EXPECT_EQ(DefaultInstallDir(), L"D:\\\\Tool");
-  GetOptions().SetText(OPT_DEFAULTPATH, L"");  // empty counts as absent
-  EXPECT_NE(DefaultInstallDir().find(L"\\Tool"), std::wstring::npos);
+  run_.options.SetText(OPT_DEFAULTPATH, L"D:\\Apps");
+  run_.options.SetText(OPT_DIRNAME, L"Tool");
+  EXPECT_EQ(DefaultInstallDir(run_), L"D:\\Apps\\Tool");
+  run_.options.SetText(OPT_DEFAULTPATH, L"D:\\");  // nothing trimmed
+  EXPECT_EQ(DefaultInstallDir(run_), L"D:\\\\Tool");
+  run_.options.SetText(OPT_DEFAULTPATH, L"");  // empty counts as absent
+  EXPECT_NE(DefaultInstallDir(run_).find(L"\\Tool"), std::wstring::npos);
 }
 
 TEST(SingleInstanceName, ExplicitNameIsUsedAsIs) {
-  EXPECT_EQ(SingleInstanceName(L"0", L"setup.exe"), L"0");
-  EXPECT_EQ(SingleInstanceName(L"MyGuard", L"setup.exe"), L"MyGuard");
-  EXPECT_EQ(SingleInstanceName(L"TRUEish", L"setup.exe"), L"TRUEish");
+  COptionsStore options;
+  EXPECT_EQ(SingleInstanceName(options, L"0", L"setup.exe"), L"0");
+  EXPECT_EQ(SingleInstanceName(options, L"MyGuard", L"setup.exe"), L"MyGuard");
+  EXPECT_EQ(SingleInstanceName(options, L"TRUEish", L"setup.exe"), L"TRUEish");
 }
 
 TEST(SingleInstanceName, DerivedFromInstallerNameWithoutExe) {
-  GetOptions().SetText(OPT_APPNAME, L"Prod\\uct");
+  COptionsStore without_app;
+  EXPECT_EQ(SingleInstanceName(without_app, L"1", L"setup.exe"), L"setup_");
+  COptionsStore options;
+  options.SetText(OPT_APPNAME, L"Prod\\uct");
   for (const wchar_t* setting : {L"", L"true", L"TRUE", L"1"})
-    EXPECT_EQ(SingleInstanceName(setting, L"Setup.EXE"), L"Setup_Prod_uct") << setting;
-  EXPECT_EQ(SingleInstanceName(L"1", L"setup.msi"), L"setup.msi_Prod_uct");
+    EXPECT_EQ(SingleInstanceName(options, setting, L"Setup.EXE"), L"Setup_Prod_uct") << setting;
+  EXPECT_EQ(SingleInstanceName(options, L"1", L"setup.msi"), L"setup.msi_Prod_uct");
   const std::wstring long_name = std::wstring(70, L'n') + L".exe";
-  EXPECT_EQ(SingleInstanceName(L"1", long_name), std::wstring(63, L'n') + L"_Prod_uct");
-  GetOptions().Remove(OPT_APPNAME);
-  EXPECT_EQ(SingleInstanceName(L"1", L"setup.exe"), L"setup_");
+  EXPECT_EQ(SingleInstanceName(options, L"1", long_name), std::wstring(63, L'n') + L"_Prod_uct");
 }

@@ -88,6 +88,19 @@ TEST(InstallLog, OpenReplaysEarlierEntriesThenAppendsLive) {
   EXPECT_NE(body.find(L"] [错误]: after open\r\n"), std::wstring::npos);
 }
 
+TEST(InstallLog, HeaderNamesTheInstallerAndEntriesKeepTheLastError) {
+  CInstallLog log;
+  log.SetInstaller({L"C:\\dl\\setup.exe", L"setup.exe", L"C:\\dl", L"1.2.3.4", 4096});
+  EXPECT_EQ(log.FormatHeader(), L"执行安装程序: C:\\dl\\setup.exe\r\n版本: 1.2.3.4, 大小: 4096\r\n");
+  const std::wstring path = TempDir(L"tz_log_test") + L"\\keep.log";
+  ASSERT_TRUE(log.Open(path));
+  SetLastError(ERROR_SHARING_VIOLATION);
+  log.Info(L"%d", 1);
+  log.Error(L"%d", 2);
+  log.Write(LOG_WARNING, L"3");
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION)) << "a failure's cause outlives its log line";
+}
+
 TEST(InstallLog, OpenFailsForEmptyOrUncreatablePath) {
   CInstallLog log;
   EXPECT_FALSE(log.Open(L""));

@@ -2,6 +2,8 @@
 // prefix's temp directory: contents, time stamps, attributes, callbacks, progress and failures.
 #include <gmock/gmock.h>
 
+#include <functional>
+
 #include "extract/archive_streams.h"
 #include "extract/item_path.h"
 #include "extract_test_support.h"
@@ -67,6 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ExtractFixture, SevenZipItemsKeepTimeStampsAttributesAndItemOrder) {
   ASSERT_TRUE(ExtractMemory(L"payload.7z"));
+  EXPECT_EQ(extractor_.LastResult(), S_OK);
   // 2021-03-04 05:06:07 UTC
   const SYSTEMTIME stamp{2021, 3, 4, 4, 5, 6, 7, 0};
   FILETIME expected{};
@@ -102,6 +105,7 @@ TEST_F(ExtractFixture, UnnamedStreamBecomesContentFile) {
 
 TEST_F(ExtractFixture, DamagedItemFailsTheExtractionButTheOthersAreWritten) {
   EXPECT_FALSE(ExtractMemory(L"crc.7z"));
+  EXPECT_EQ(extractor_.LastResult(), S_FALSE);  // the library finished; an item did not
   EXPECT_EQ(ReadBytes(target_ + L"a.txt"), std::string(1000, 'A'));
   EXPECT_EQ(ReadBytes(target_ + L"c.txt"), std::string(1000, 'C'));
   ASSERT_EQ(callback_.done.size(), 3u);
@@ -128,15 +132,28 @@ INSTANTIATE_TEST_SUITE_P(Names, ExtractEscapeTest,
                                            L"escape_dotdot.7z", L"escape_nested.7z", L"escape_absolute.7z",
                                            L"escape_drive.7z", L"escape_unc.7z", L"escape_device.7z"));
 
+// Each failure keeps its cause for the caller.
 TEST_F(ExtractFixture, BadInputFailsWithoutCallingBack) {
-  EXPECT_FALSE(ExtractMemory(L"not_an_archive.bin"));
-  EXPECT_FALSE(ExtractFile(L"not_an_archive.bin"));
-  EXPECT_FALSE(ExtractFile(L"no_such_archive.7z"));
-  EXPECT_FALSE(extractor_.ExtractFromMemory(nullptr, 10, target_.c_str()));
-  EXPECT_FALSE(extractor_.ExtractFromMemory("7z", 0, target_.c_str()));
-  EXPECT_FALSE(extractor_.ExtractFromMemory("7z", 2, nullptr));
+  const HRESULT kBadFormat = HRESULT_FROM_WIN32(ERROR_BAD_FORMAT);
   const std::string truncated = ReadBytes(Fixture(L"payload.7z")).substr(0, 20000);
-  EXPECT_FALSE(extractor_.ExtractFromMemory(truncated.data(), truncated.size(), target_.c_str()));
+  const struct {
+    const char* name;
+    std::function<bool()> extract;
+    HRESULT cause;
+  } cases[] = {
+      {"memory, no archive", [&] { return ExtractMemory(L"not_an_archive.bin"); }, kBadFormat},
+      {"file, no archive", [&] { return ExtractFile(L"not_an_archive.bin"); }, kBadFormat},
+      {"file missing", [&] { return ExtractFile(L"no_such_archive.7z"); }, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)},
+      {"no data", [&] { return extractor_.ExtractFromMemory(nullptr, 10, target_.c_str()); }, E_INVALIDARG},
+      {"no bytes", [&] { return extractor_.ExtractFromMemory("7z", 0, target_.c_str()); }, E_INVALIDARG},
+      {"no target", [&] { return extractor_.ExtractFromMemory("7z", 2, nullptr); }, E_INVALIDARG},
+      {"truncated", [&] { return extractor_.ExtractFromMemory(truncated.data(), truncated.size(), target_.c_str()); },
+       kBadFormat},
+  };
+  for (const auto& c : cases) {
+    EXPECT_FALSE(c.extract()) << c.name;
+    EXPECT_EQ(extractor_.LastResult(), c.cause) << c.name;
+  }
   EXPECT_EQ(callback_.begins, 0);
 }
 

@@ -151,4 +151,50 @@ class ExtractFixture : public ::testing::Test {
   size_t logMark_ = 0;
 };
 
+// The prefix's real PendingFileRenameOperations value, saved when made and put back (or deleted,
+// when there was none) when destroyed, so a test may schedule whatever it needs.
+class PendingRenameSnapshot {
+ public:
+  PendingRenameSnapshot() {
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                        nullptr, &key_, nullptr) != ERROR_SUCCESS) {
+      key_ = nullptr;
+      return;
+    }
+    DWORD size = 0;
+    had_value_ = RegQueryValueExW(key_, kPendingValue, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
+    saved_.resize(size);
+    if (had_value_) RegQueryValueExW(key_, kPendingValue, nullptr, nullptr, saved_.data(), &size);
+  }
+  ~PendingRenameSnapshot() {
+    if (!key_) return;
+    if (had_value_)
+      RegSetValueExW(key_, kPendingValue, 0, REG_MULTI_SZ, saved_.data(), static_cast<DWORD>(saved_.size()));
+    else
+      RegDeleteValueW(key_, kPendingValue);
+    RegCloseKey(key_);
+  }
+  PendingRenameSnapshot(const PendingRenameSnapshot&) = delete;
+  PendingRenameSnapshot& operator=(const PendingRenameSnapshot&) = delete;
+
+  bool IsOpen() const { return key_ != nullptr; }
+  bool HadValue() const { return had_value_; }
+  // The raw value: "source\0destination\0..." (empty when there is none).
+  std::wstring Raw() const {
+    DWORD size = 0;
+    RegQueryValueExW(key_, kPendingValue, nullptr, nullptr, nullptr, &size);
+    std::wstring data(size / sizeof(wchar_t), L'\0');
+    RegQueryValueExW(key_, kPendingValue, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size);
+    return data;
+  }
+
+ private:
+  static constexpr wchar_t kSessionManager[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+  static constexpr wchar_t kPendingValue[] = L"PendingFileRenameOperations";
+
+  HKEY key_ = nullptr;
+  bool had_value_ = false;
+  std::vector<BYTE> saved_;
+};
+
 }  // namespace extract_test

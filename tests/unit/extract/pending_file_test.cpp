@@ -1,17 +1,14 @@
-// Locked-file replacement with real files, the real options store and the prefix's real
-// PendingFileRenameOperations value (saved before and restored after every test).
+// Locked-file replacement with real files and the prefix's real PendingFileRenameOperations value
+// (saved before and restored after every test). What a decision means for the run (the reboot
+// option) is the extract action's business, tested with it.
 #include <gmock/gmock.h>
 
-#include "core/options_store.h"
 #include "extract_test_support.h"
 
 namespace {
 
 using namespace extract_test;
 using ::testing::Contains;
-
-constexpr wchar_t kSessionManager[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-constexpr wchar_t kPendingValue[] = L"PendingFileRenameOperations";
 
 std::wstring Lower(std::wstring s) {
   CharLowerBuffW(s.data(), static_cast<DWORD>(s.size()));
@@ -22,33 +19,17 @@ class LockedFileTest : public ExtractFixture {
  protected:
   void SetUp() override {
     ExtractFixture::SetUp();
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
-                              nullptr, &key_, nullptr),
-              ERROR_SUCCESS);
-    DWORD size = 0;
-    hadValue_ = RegQueryValueExW(key_, kPendingValue, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
-    saved_.resize(size);
-    if (hadValue_) RegQueryValueExW(key_, kPendingValue, nullptr, nullptr, saved_.data(), &size);
-    GetOptions().Remove(OPT_NEEDREBOOT);
+    ASSERT_TRUE(pending_.IsOpen());
     ASSERT_TRUE(CreateDirectoryW(target_.c_str(), nullptr));
   }
   void TearDown() override {
-    if (hadValue_)
-      RegSetValueExW(key_, kPendingValue, 0, REG_MULTI_SZ, saved_.data(), static_cast<DWORD>(saved_.size()));
-    else
-      RegDeleteValueW(key_, kPendingValue);
-    RegCloseKey(key_);
     if (lock_ != INVALID_HANDLE_VALUE) CloseHandle(lock_);
-    GetOptions().Remove(OPT_NEEDREBOOT);
     ExtractFixture::TearDown();
   }
 
   // Scheduled operations as "source -> destination" in lower case ("" destination: delete).
   std::vector<std::wstring> Scheduled() {
-    DWORD size = 0;
-    RegQueryValueExW(key_, kPendingValue, nullptr, nullptr, nullptr, &size);
-    std::wstring data(size / sizeof(wchar_t), L'\0');
-    RegQueryValueExW(key_, kPendingValue, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size);
+    const std::wstring data = pending_.Raw();
     std::vector<std::wstring> parts;
     for (size_t at = 0; at < data.size();) {
       const size_t end = data.find(L'\0', at);
@@ -67,9 +48,7 @@ class LockedFileTest : public ExtractFixture {
     ASSERT_NE(lock_, INVALID_HANDLE_VALUE);
   }
 
-  HKEY key_ = nullptr;
-  bool hadValue_ = false;
-  std::vector<BYTE> saved_;
+  PendingRenameSnapshot pending_;
   HANDLE lock_ = INVALID_HANDLE_VALUE;
 };
 
@@ -89,7 +68,6 @@ TEST_F(LockedFileTest, FileThatCanBeMovedAsideIsReplacedAtOnce) {
   const std::wstring pending = target_ + found.cFileName;
   EXPECT_EQ(ReadBytes(pending), "old content");
   EXPECT_THAT(Scheduled(), Contains(Lower(L"\\??\\" + pending + L" -> ")));
-  EXPECT_TRUE(GetOptions().IsTrue(OPT_NEEDREBOOT));
 }
 
 TEST_F(LockedFileTest, FileThatCannotBeMovedGetsTheNewContentUnderAPendingName) {
@@ -108,7 +86,6 @@ TEST_F(LockedFileTest, FileThatCannotBeMovedGetsTheNewContentUnderAPendingName) 
   EXPECT_EQ(ReadBytes(pending), "hello from the payload\n");
   EXPECT_THAT(Scheduled(), Contains(Lower(L"\\??\\" + pending + L" -> !\\??\\" + readme)));
   EXPECT_THAT(callback_.done, Contains(::testing::Field(&DoneCall::path, pending)));
-  EXPECT_TRUE(GetOptions().IsTrue(OPT_NEEDREBOOT));
 }
 
 TEST_F(LockedFileTest, ReadOnlyTargetIsMovedAsideToo) {
@@ -123,7 +100,6 @@ TEST_F(LockedFileTest, ReadOnlyTargetIsMovedAsideToo) {
   ASSERT_TRUE(ExtractFile(L"payload.7z"));
   EXPECT_EQ(ReadBytes(readme), "hello from the payload\n");
   EXPECT_THAT(LogSince(logMark_), Contains(L"I|文件" + readme + L"创建失败, 回调返回4"));
-  EXPECT_TRUE(GetOptions().IsTrue(OPT_NEEDREBOOT));
 }
 
 TEST_F(LockedFileTest, FiftyTakenNamesReuseTheLastOne) {
@@ -139,18 +115,16 @@ TEST_F(LockedFileTest, FiftyTakenNamesReuseTheLastOne) {
   EXPECT_THAT(Scheduled(), Contains(Lower(L"\\??\\" + last + L" -> !\\??\\" + readme)));
 }
 
-TEST_F(LockedFileTest, PendingNameFailsAtOnceWithoutAskingForAReboot) {
+TEST_F(LockedFileTest, PendingNameFailsAtOnce) {
   target_ = root_ + L"\\dir.TZ0x\\";
   ASSERT_TRUE(CreateDirectoryW(target_.c_str(), nullptr));
   Lock(target_ + L"readme.txt", FILE_SHARE_READ);
   EXPECT_FALSE(ExtractMemory(L"payload.7z"));
   EXPECT_THAT(LogSince(logMark_), Contains(L"I|文件" + target_ + L"readme.txt创建失败, 回调返回2"));
-  EXPECT_FALSE(GetOptions().Has(OPT_NEEDREBOOT));
-  EXPECT_TRUE(Scheduled() == std::vector<std::wstring>() || hadValue_);
+  EXPECT_TRUE(Scheduled() == std::vector<std::wstring>() || pending_.HadValue());
 }
 
 TEST(PendingNameTest, NamesNearTheLimitAreCutButKeepTheMarker) {
-  GetOptions().Remove(OPT_NEEDREBOOT);
   const std::wstring dir = L"C:\\no-such-dir\\";
   const struct {
     size_t length;
@@ -172,8 +146,6 @@ TEST(PendingNameTest, NamesNearTheLimitAreCutButKeepTheMarker) {
       EXPECT_TRUE(IsPendingName(buffer)) << c.length;
     }
   }
-  EXPECT_TRUE(GetOptions().IsTrue(OPT_NEEDREBOOT));
-  GetOptions().Remove(OPT_NEEDREBOOT);
 }
 
 }  // namespace

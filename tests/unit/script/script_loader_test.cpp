@@ -5,18 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "actions/action_table.h"
-#include "conditions/condition_table.h"
-#include "core/options_store.h"
-#include "core/stage_runner.h"
+#include "core/engine.h"
 #include "diag/install_log.h"
-#include "script/language_table.h"
-#include "script/variable_store.h"
 
 namespace {
 
-// The stores live for the whole process, so every test uses ids and names no other test uses,
-// and stage tests look only at the items they appended.
+// Ids for items whose number does not matter.
 uint32_t NextId() {
   static uint32_t next = 5000;
   return next++;
@@ -24,24 +18,31 @@ uint32_t NextId() {
 
 std::string S(uint32_t n) { return std::to_string(n); }
 std::wstring W(const std::string& s) { return std::wstring(s.begin(), s.end()); }
-bool Load(const std::string& xml) { return LoadInstallScript(xml.data(), xml.size()); }
 std::string Config(const std::string& body) { return "<?xml version=\"1.0\"?>\n<config>" + body + "</config>"; }
 std::string Item(uint32_t id, const std::string& fields) { return "<item><id>" + S(id) + "</id>" + fields + "</item>"; }
 std::string Action(uint32_t id, const std::string& fields) { return "<action>" + Item(id, fields) + "</action>"; }
 
-ActionRecord FindAction(uint32_t id) {
-  ActionRecord r;
-  EXPECT_TRUE(GetActionTable().Find(id, r)) << "action " << id;
-  return r;
-}
+// Every test loads into a fresh run.
+class LoadInstallScriptTest : public ::testing::Test {
+ protected:
+  bool Load(const std::string& xml) { return LoadInstallScript(engine_.run, &engine_.conditions, xml.data(), xml.size()); }
 
-std::vector<StageItem> NewStageItems(int stage, size_t before) {
-  const std::vector<StageItem>* items = GetStageRunner().Items(stage);
-  if (!items || items->size() < before) return {};
-  return std::vector<StageItem>(items->begin() + static_cast<std::ptrdiff_t>(before), items->end());
-}
+  ActionRecord FindAction(uint32_t id) {
+    ActionRecord r;
+    EXPECT_TRUE(engine_.run.actions.Find(id, r)) << "action " << id;
+    return r;
+  }
 
-size_t StageSize(int stage) { return NewStageItems(stage, 0).size(); }
+  std::vector<StageItem> NewStageItems(int stage, size_t before) {
+    const std::vector<StageItem>* items = engine_.run.stages.Items(stage);
+    if (!items || items->size() < before) return {};
+    return std::vector<StageItem>(items->begin() + static_cast<std::ptrdiff_t>(before), items->end());
+  }
+
+  size_t StageSize(int stage) { return NewStageItems(stage, 0).size(); }
+
+  CEngine engine_;
+};
 
 std::wstring LastError() {
   std::wstring last;
@@ -51,10 +52,10 @@ std::wstring LastError() {
   return last;
 }
 
-TEST(LoadInstallScriptTest, NoDataReturnsFalse) {
-  EXPECT_FALSE(LoadInstallScript(nullptr, 0));
-  EXPECT_FALSE(LoadInstallScript("<config/>", 0));
-  EXPECT_FALSE(LoadInstallScript(nullptr, 9));
+TEST_F(LoadInstallScriptTest, NoDataReturnsFalse) {
+  EXPECT_FALSE(LoadInstallScript(engine_.run, nullptr, nullptr, 0));
+  EXPECT_FALSE(LoadInstallScript(engine_.run, nullptr, "<config/>", 0));
+  EXPECT_FALSE(LoadInstallScript(engine_.run, nullptr, nullptr, 9));
 }
 
 struct BadXmlCase {
@@ -63,13 +64,13 @@ struct BadXmlCase {
   std::wstring error;  // after "parse_error: "
 };
 
-class ParseErrorTest : public ::testing::TestWithParam<BadXmlCase> {};
+class ParseErrorTest : public LoadInstallScriptTest, public ::testing::WithParamInterface<BadXmlCase> {};
 
 TEST_P(ParseErrorTest, LogsTheParserErrorAndLoadsNothing) {
   EXPECT_FALSE(Load(GetParam().xml));
   EXPECT_EQ(LastError(), L"解析安装xml发生错误: parse_error: " + GetParam().error);
   ActionRecord r;
-  EXPECT_FALSE(GetActionTable().Find(4999, r));  // the well-formed part before the fault
+  EXPECT_FALSE(engine_.run.actions.Find(4999, r));  // the well-formed part before the fault
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -81,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  L"expected ; at </path></item></action></config>"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(LoadInstallScriptTest, ParseErrorMessageKeepsAt511Characters) {
+TEST_F(LoadInstallScriptTest, ParseErrorMessageKeepsAt511Characters) {
   EXPECT_FALSE(Load("garbage" + std::string(2000, 'x')));
   const std::wstring prefix = L"解析安装xml发生错误: parse_error: expected < at garbag";
   const std::wstring text = LastError();
@@ -98,19 +99,19 @@ std::string Nested(int depth, const std::string& inner) {
   return open + inner + close;
 }
 
-TEST(LoadInstallScriptTest, NestingTooDeepIsAParseErrorNotAStackOverflow) {
+TEST_F(LoadInstallScriptTest, NestingTooDeepIsAParseErrorNotAStackOverflow) {
   const uint32_t id = NextId();
   // Comments, CDATA and self-closing elements add no level; quoted '>' and "/>" end no tag.
   const std::string fine = "<!-- <a><b> --><![CDATA[<x><y>]]><e/>" + Nested(997, "") + Action(id, "");
   EXPECT_TRUE(Load(Config(fine)));
   ActionRecord r;
-  EXPECT_TRUE(GetActionTable().Find(id, r));
+  EXPECT_TRUE(engine_.run.actions.Find(id, r));
 
   const uint32_t deep_id = NextId();
   EXPECT_FALSE(Load(Config(Action(deep_id, "") + Nested(200000, ""))));
   const std::wstring expected = L"解析安装xml发生错误: parse_error: elements nested too deep at <d a=\"/>\"><d";
   EXPECT_EQ(LastError().substr(0, expected.size()), expected);
-  EXPECT_FALSE(GetActionTable().Find(deep_id, r));
+  EXPECT_FALSE(engine_.run.actions.Find(deep_id, r));
 }
 
 struct DocumentCase {
@@ -119,13 +120,13 @@ struct DocumentCase {
   bool loaded;
 };
 
-class DocumentShapeTest : public ::testing::TestWithParam<DocumentCase> {};
+class DocumentShapeTest : public LoadInstallScriptTest, public ::testing::WithParamInterface<DocumentCase> {};
 
 TEST_P(DocumentShapeTest, LoadsOnlyUnderTheConfigRoot) {
   const uint32_t id = NextId();
   EXPECT_TRUE(Load(GetParam().before + Action(id, "") + GetParam().after));
   ActionRecord r;
-  EXPECT_EQ(GetActionTable().Find(id, r), GetParam().loaded);
+  EXPECT_EQ(engine_.run.actions.Find(id, r), GetParam().loaded);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -141,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DocumentCase{"InsideComment", "<config><!--", "--></config>", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(LoadInstallScriptTest, ConditionItemFillsEveryField) {
+TEST_F(LoadInstallScriptTest, ConditionItemFillsEveryField) {
   const ConditionRecord full{NextId(), COND_VAR, LOGIC_XOR, 101, 102, CMP_GE, VALTYPE_VERSION, true, false, false,
                              true, true, L"p", L"n", L"a", L"b", L"v"};
   ConditionRecord bare;
@@ -153,13 +154,13 @@ TEST(LoadInstallScriptTest, ConditionItemFillsEveryField) {
                                         "</param2><value>v</value><judge>true</judge>") +
                           Item(bare.id, "") + "</condition>")));
   ConditionRecord r;
-  ASSERT_TRUE(GetConditionTable().Find(full.id, r));
+  ASSERT_TRUE(engine_.run.conditions.Find(full.id, r));
   EXPECT_TRUE(r == full);
-  ASSERT_TRUE(GetConditionTable().Find(bare.id, r));
+  ASSERT_TRUE(engine_.run.conditions.Find(bare.id, r));
   EXPECT_TRUE(r == bare);
 }
 
-TEST(LoadInstallScriptTest, ActionItemFillsEveryField) {
+TEST_F(LoadInstallScriptTest, ActionItemFillsEveryField) {
   const ActionRecord full{NextId(), ACT_MSGBOX, 1, 85, {10, 11}, {216, 13, 13}, {6, 203},
                           L"m", L"p1", L"pa", L"na", L"va", L"di"};
   ActionRecord bare;  // start and end missing: -1
@@ -174,19 +175,19 @@ TEST(LoadInstallScriptTest, ActionItemFillsEveryField) {
   EXPECT_TRUE(FindAction(bare.id) == bare);
 }
 
-TEST(LoadInstallScriptTest, FirstItemOfAnIdWins) {
+TEST_F(LoadInstallScriptTest, FirstItemOfAnIdWins) {
   const uint32_t cid = NextId(), aid = NextId();
   const std::string c = "<item><id>" + S(cid) + "</id><path>";
   ASSERT_TRUE(Load(Config("<condition>" + c + "first</path></item>" + c + "second</path></item></condition>" +
                           Action(aid, "<path>first</path>"))));
   ASSERT_TRUE(Load(Config(Action(aid, "<path>later</path>"))));
   ConditionRecord r;
-  ASSERT_TRUE(GetConditionTable().Find(cid, r));
+  ASSERT_TRUE(engine_.run.conditions.Find(cid, r));
   EXPECT_EQ(r.path, L"first");
   EXPECT_EQ(FindAction(aid).path, L"first");
 }
 
-TEST(LoadInstallScriptTest, VariableInCommentIgnoredFirstNameWinsNamesCaseSensitive) {
+TEST_F(LoadInstallScriptTest, VariableInCommentIgnoredFirstNameWinsNamesCaseSensitive) {
   const std::string name = "VAR" + S(NextId()), lower = "var" + name.substr(3);
   ASSERT_TRUE(Load(Config("<variable><!-- <item><varname>" + name + "</varname><value>hidden</value></item> -->"
                           "<item><id>3</id><type>reg</type><nocache>1</nocache><varname>" + name +
@@ -195,9 +196,9 @@ TEST(LoadInstallScriptTest, VariableInCommentIgnoredFirstNameWinsNamesCaseSensit
                           "<item><varname>" + lower + "</varname><value>lower</value></item></variable>")));
   VariableRecord expected{3, VARIABLE_REG, false, true, W(name), L"first", L"HKLM\\x", L"n", L"sz", L"x64"};
   VariableRecord r;
-  ASSERT_TRUE(GetVariableStore().FindRecord(W(name), r));
+  ASSERT_TRUE(engine_.run.variables.FindRecord(W(name), r));
   EXPECT_TRUE(r == expected);
-  ASSERT_TRUE(GetVariableStore().FindRecord(W(lower), r));
+  ASSERT_TRUE(engine_.run.variables.FindRecord(W(lower), r));
   EXPECT_EQ(r.value, L"lower");
 }
 
@@ -206,7 +207,7 @@ struct FieldCase {
   std::string fields;  // as written inside an action item
   std::wstring seen;   // path|start|end as loaded
 };
-class ActionFieldTest : public ::testing::TestWithParam<FieldCase> {};
+class ActionFieldTest : public LoadInstallScriptTest, public ::testing::WithParamInterface<FieldCase> {};
 
 TEST_P(ActionFieldTest, ReadsTheElementText) {
   const uint32_t id = NextId();
@@ -229,7 +230,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FieldCase{"ElementNameCaseDiffers", "<PATH>x</PATH><Start>5</Start>", L"|-1|-1"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(LoadInstallScriptTest, StageItemWithAidFirstAndGroups) {
+TEST_F(LoadInstallScriptTest, StageItemWithAidFirstAndGroups) {
   const size_t before = StageSize(STAGE_INSTALL);
   ASSERT_TRUE(Load(Config("<install><item><id>12</id><silent>false</silent><overwrite>1</overwrite><cid1>5</cid1>"
                           "<cid2>6</cid2><logic>NOT</logic>"
@@ -250,7 +251,7 @@ TEST(LoadInstallScriptTest, StageItemWithAidFirstAndGroups) {
   EXPECT_TRUE(s.groups[2].aids.empty());
 }
 
-TEST(LoadInstallScriptTest, StageItemEdgeForms) {
+TEST_F(LoadInstallScriptTest, StageItemEdgeForms) {
   const size_t before = StageSize(STAGE_ONINIT);
   ASSERT_TRUE(Load(Config("<oninit><item name=\"42\"><silent>no</silent></item>"
                           "<item><ID>43</ID><silent></silent><overwrite>True</overwrite><logic>1</logic><aid/></item>"
@@ -267,7 +268,7 @@ TEST(LoadInstallScriptTest, StageItemEdgeForms) {
   ASSERT_EQ(items[1].groups.size(), 1u);  // an empty aid still makes its group
 }
 
-TEST(LoadInstallScriptTest, EachStageGetsItsOwnItemsInOrder) {
+TEST_F(LoadInstallScriptTest, EachStageGetsItsOwnItemsInOrder) {
   size_t before[4];
   for (int stage = 0; stage < 4; ++stage) before[stage] = StageSize(stage);
   ASSERT_TRUE(Load(Config("<onexit><item><id>3</id></item></onexit><oninit><item><id>0</id></item></oninit>"
@@ -280,17 +281,11 @@ TEST(LoadInstallScriptTest, EachStageGetsItsOwnItemsInOrder) {
   }
 }
 
-class SettingsTest : public ::testing::Test {
+class SettingsTest : public LoadInstallScriptTest {
  protected:
-  void SetUp() override {
-    for (int id : {OPT_APPNAME, OPT_DISKREQUIRE, OPT_SINGLEINSTANCE, OPT_DEFAULTPATH, OPT_DIRNAME, OPT_LOGFILE,
-                   OPT_WINDOWCLASS})
-      GetOptions().Remove(id);
-  }
-  void TearDown() override { SetUp(); }
-  static std::wstring Text(int id) {
+  std::wstring Text(int id) {
     std::wstring text = L"<unset>";
-    GetOptions().GetOptionText(id, text);
+    engine_.run.options.GetOptionText(id, text);
     return text;
   }
 };
@@ -305,29 +300,29 @@ TEST_F(SettingsTest, EverySettingLandsInItsOption) {
   EXPECT_EQ(Text(OPT_DEFAULTPATH), L"%PROGRAMFILES%");  // unexpanded
   EXPECT_EQ(Text(OPT_DIRNAME), L"App");
   EXPECT_EQ(Text(OPT_LOGFILE), L"a.log");
-  EXPECT_FALSE(GetOptions().Has(OPT_WINDOWCLASS));
+  EXPECT_FALSE(engine_.run.options.Has(OPT_WINDOWCLASS));
   VARIANT v;
   VariantInit(&v);
-  ASSERT_TRUE(GetOptions().GetOption(OPT_DISKREQUIRE, &v));
+  ASSERT_TRUE(engine_.run.options.GetOption(OPT_DISKREQUIRE, &v));
   EXPECT_EQ(v.vt, VT_UI8);
   EXPECT_EQ(v.ullVal, 209715200ULL);
 }
 
 TEST_F(SettingsTest, EmptySettingsAreNotStored) {
   ASSERT_TRUE(Load(Config("<setting><appname/><diskrequire></diskrequire><dirname> </dirname></setting>")));
-  EXPECT_FALSE(GetOptions().Has(OPT_APPNAME));
-  EXPECT_FALSE(GetOptions().Has(OPT_DISKREQUIRE));
-  EXPECT_FALSE(GetOptions().Has(OPT_DIRNAME));
+  EXPECT_FALSE(engine_.run.options.Has(OPT_APPNAME));
+  EXPECT_FALSE(engine_.run.options.Has(OPT_DISKREQUIRE));
+  EXPECT_FALSE(engine_.run.options.Has(OPT_DIRNAME));
 }
 
-TEST(LoadInstallScriptTest, LanguageEntriesNeedEveryPart) {
+TEST_F(LoadInstallScriptTest, LanguageEntriesNeedEveryPart) {
   const std::string n = S(NextId());
   ASSERT_TRUE(Load(Config("<i18n><stringtable><item><name>full" + n + "</name><value>L1</value></item><item><name>"
                           "half" + n + "</name><value/></item></stringtable><fileres><item><id>key" + n + "</id>"
                           "<name>en</name><value>LIC</value></item><item><id>part" + n + "</id><name>en</name></item>"
                           "</fileres></i18n>")));
   // The table keeps the first entry of a name, so a repeat is refused exactly when the loader added one.
-  CLanguageTable& table = GetLanguageTable();
+  CLanguageTable& table = engine_.run.languages;
   EXPECT_FALSE(table.AddStringTable(W("full" + n), L"X"));
   EXPECT_TRUE(table.AddStringTable(W("half" + n), L"X"));
   EXPECT_FALSE(table.AddFileResource(W("key" + n), L"en", L"X"));

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "script/installer_info.h"
+#include "state/installer_info.h"
 #include "ui/install_run.h"
 
 namespace {
@@ -65,14 +65,15 @@ class WorkerTest : public ::testing::Test {
 };
 
 TEST_F(WorkerTest, RunsTheStageInItsOwnApartmentAndPostsTheResult) {
-  GetInstallerInfo().SetInfoNumber(II_PHASE, 1);
+  CInstallerInfo info;
+  info.SetInfoNumber(II_PHASE, 1);
   DWORD stage_thread = 0;
   HRESULT apartment = E_FAIL;
   unsigned long long phase = 0;
   CInstallWorker worker;
-  ASSERT_TRUE(worker.Start(window_, [&] {
+  ASSERT_TRUE(worker.Start(window_, info, [&] {
     stage_thread = GetCurrentThreadId();
-    GetInstallerInfo().GetInfoNumber(II_PHASE, phase);
+    info.GetInfoNumber(II_PHASE, phase);
     // An apartment-threaded apartment already exists: a second request for one only adds a
     // reference, a request for the multithreaded one is refused.
     apartment = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -80,7 +81,7 @@ TEST_F(WorkerTest, RunsTheStageInItsOwnApartmentAndPostsTheResult) {
     return 2;
   }));
   EXPECT_TRUE(worker.Running());
-  EXPECT_FALSE(worker.Start(window_, [] { return 0; })) << "one run at a time";
+  EXPECT_FALSE(worker.Start(window_, info, [] { return 0; })) << "one run at a time";
   EXPECT_EQ(WaitFinished(), 2);
   EXPECT_TRUE(worker.WaitForEnd(5000));
   EXPECT_NE(stage_thread, GetCurrentThreadId());
@@ -89,16 +90,17 @@ TEST_F(WorkerTest, RunsTheStageInItsOwnApartmentAndPostsTheResult) {
   EXPECT_TRUE(worker.Running()) << "until the window has handled the message";
   worker.Finished();
   EXPECT_FALSE(worker.Running());
-  ASSERT_TRUE(worker.Start(window_, [] { return 0; }));
+  ASSERT_TRUE(worker.Start(window_, info, [] { return 0; }));
   EXPECT_EQ(WaitFinished(), 0);
   worker.Finished();
 }
 
 TEST_F(WorkerTest, WaitForEndIsBounded) {
   HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  CInstallerInfo info;
   CInstallWorker worker;
   EXPECT_TRUE(worker.WaitForEnd(0)) << "nothing started";
-  ASSERT_TRUE(worker.Start(window_, [&] {
+  ASSERT_TRUE(worker.Start(window_, info, [&] {
     WaitForSingleObject(release, 10000);
     return 0;
   }));

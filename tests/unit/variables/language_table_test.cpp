@@ -3,7 +3,7 @@
 
 #include "diag/install_log.h"
 #include "platform/encoding.h"
-#include "script/installer_info.h"
+#include "state/installer_info.h"
 #include "script/language_table.h"
 
 namespace {
@@ -11,8 +11,7 @@ namespace {
 class LanguageTableTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    GetInstallerInfo().SetInstance(GetModuleHandleW(nullptr));
-    table_.ResetForTests();
+    info_.SetInstance(GetModuleHandleW(nullptr));
     table_.AddStringTable(L"zh-cn", L"lang_utf8");
     table_.AddStringTable(L"EN_US", L"lang_ansi");  // stored lower-cased
     table_.AddStringTable(L"zh-cn", L"lang_ansi");  // first entry wins
@@ -24,7 +23,8 @@ class LanguageTableTest : public ::testing::Test {
       if (r.text == text) return true;
     return false;
   }
-  CLanguageTable& table_ = GetLanguageTable();
+  CInstallerInfo info_;
+  CLanguageTable table_{info_};  // fresh for every test
 };
 
 }  // namespace

@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "core/options_store.h"
+#include "state/options_store.h"
 #include "platform/registry.h"
-#include "script/installer_info.h"
-#include "script/variable_store.h"
+#include "state/installer_info.h"
+#include "script/run_context.h"
 
 namespace {
 
@@ -15,8 +15,7 @@ constexpr wchar_t kTestKey[] = L"Software\\TzVariableTest";
 class VariableStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    GetInstallerInfo().SetInstance(GetModuleHandleW(nullptr));
-    store_.ResetForTests();
+    run_.info.SetInstance(GetModuleHandleW(nullptr));
     wchar_t tmp[MAX_PATH];
     GetTempPathW(MAX_PATH, tmp);
     ini_ = std::wstring(tmp) + L"tz_variable_test.ini";
@@ -53,14 +52,14 @@ class VariableStoreTest : public ::testing::Test {
                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
   }
-  CVariableStore& store_ = GetVariableStore();
+  RunContext run_;  // a fresh run for every test
+  CVariableStore& store_ = run_.variables;
   std::wstring ini_, dir_;
 };
 
 bool Is64BitWindows() {
-  unsigned long long v = 0;
-  GetInstallerInfo().GetInfoNumber(II_IS64BITOS, v);
-  return v != 0;
+  CInstallerInfo info;
+  return info.Flag(II_IS64BITOS);
 }
 
 }  // namespace

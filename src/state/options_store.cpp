@@ -1,4 +1,4 @@
-#include "core/options_store.h"
+#include "state/options_store.h"
 
 #include <oleauto.h>
 
@@ -11,11 +11,6 @@ COptionsStore::COptionsStore() {
 
 COptionsStore::~COptionsStore() {
   for (auto& kv : values_) VariantClear(&kv.second);
-}
-
-COptionsStore& GetOptions() {
-  static COptionsStore store;
-  return store;
 }
 
 void COptionsStore::SetOption(int id, const VARIANT& value) {
@@ -85,12 +80,4 @@ bool COptionsStore::IsTrue(int id) {
 bool COptionsStore::Has(int id) {
   tz::ScopedLock lock(lock_);
   return values_.count(id) != 0;
-}
-
-void COptionsStore::Remove(int id) {
-  tz::ScopedLock lock(lock_);
-  auto it = values_.find(id);
-  if (it == values_.end()) return;
-  VariantClear(&it->second);
-  values_.erase(it);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The process-wide option table: small option ids to VARIANT values, one lock around every call.
+// The option table of a run: small option ids to VARIANT values, one lock around every call.
 #include <windows.h>
 #include <oaidl.h>
 
@@ -46,11 +46,11 @@ class COptionsStore {
   // True only for VT_BOOL holding VARIANT_TRUE.
   bool IsTrue(int id);
   bool Has(int id);
-  void Remove(int id);  // for tests that reset state
+  // For the crash handler: true when reading would not wait for another thread.
+  bool LockIsFree() { return lock_.IsFree(); }
 
  private:
   tz::CriticalSection lock_;
   std::map<int, VARIANT> values_;
 };
 
-COptionsStore& GetOptions();

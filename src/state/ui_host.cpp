@@ -1,4 +1,4 @@
-#include "ui/ui_host.h"
+#include "state/ui_host.h"
 
 #include "platform/sync.h"
 

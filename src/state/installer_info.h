@@ -41,6 +41,13 @@ class CInstallerInfo {
   // True for keys 9 to 16, false for any other key.
   bool GetInfoNumber(int key, unsigned long long& out);
   void SetInfoNumber(int key, unsigned long long value);
+  // For the crash handler: true when reading would not wait for another thread.
+  bool LockIsFree() { return lock_.IsFree(); }
+  // True when number `key` is present and not 0.
+  bool Flag(int key) {
+    unsigned long long value = 0;
+    return GetInfoNumber(key, value) && value != 0;
+  }
 
  private:
   bool ComputeText(int key);     // fills the text cache; called without the lock held
@@ -52,4 +59,3 @@ class CInstallerInfo {
   std::map<int, unsigned long long> numbers_;
 };
 
-CInstallerInfo& GetInstallerInfo();

@@ -1,14 +1,8 @@
-#include "core/stage_runner.h"
+#include "actions/stage_runner.h"
 
-#include "actions/action_man.h"
-#include "conditions/condition_table.h"
 #include "diag/install_log.h"
 
 namespace {
-
-// Built-in conditions the item gates read.
-constexpr uint32_t kConditionSilent = 5;
-constexpr uint32_t kConditionOverwrite = 6;
 
 // A run requirement (0 none, 1 must hold, 2 must not hold) against the current state.
 bool RequirementMet(int requirement, bool state) {
@@ -21,52 +15,39 @@ void LogItemSkipped(int item_id, const wchar_t* reason_word) {
   GetLog().Info(L"执行组%d被跳过, 原因: 要求%s", item_id, reason_word);
 }
 
-// An action result that ends the stage, as the stage result; 0 when the list goes on.
-int StageResultOf(int action_result) {
+// An action result that ends the stage, as the stage result; STAGE_COMPLETED when the list goes on.
+StageResult StageResultOf(int action_result) {
   switch (action_result) {
     case ACTION_STOP_ABORT:
-      return 2;
+      return STAGE_ABORTED;
     case ACTION_STOP_EXIT:
-      return 3;
+      return STAGE_EXITED;
     case ACTION_STOP_RETURN:
-      return 1;
+      return STAGE_RETURNED;
     default:
-      return 0;
+      return STAGE_COMPLETED;
   }
-}
-
-int RunActionList(const std::vector<uint32_t>& aids) {
-  CActionMan& actions = GetActionMan();
-  for (uint32_t id : aids) {
-    const int r = actions.Execute(id);
-    GetLog().Info(L"执行动作%u, 结果是%d", id, r);
-    if (const int stop = StageResultOf(r)) return stop;
-  }
-  return 0;
 }
 
 }  // namespace
 
-CStageRunner& GetStageRunner() {
-  static CStageRunner runner;
-  return runner;
+StageResult CStageRunner::RunActionList(const std::vector<uint32_t>& aids) {
+  for (uint32_t id : aids) {
+    const int r = actions_.Execute(id);
+    GetLog().Info(L"执行动作%u, 结果是%d", id, r);
+    if (const StageResult stop = StageResultOf(r)) return stop;
+  }
+  return STAGE_COMPLETED;
 }
 
-void CStageRunner::AppendItem(int stage, const StageItem& item) { stages_[stage].push_back(item); }
-
-const std::vector<StageItem>* CStageRunner::Items(int stage) const {
-  auto it = stages_.find(stage);
-  return it == stages_.end() ? nullptr : &it->second;
-}
-
-int CStageRunner::RunStage(int stage) {
-  const std::vector<StageItem>* items = Items(stage);
-  if (!items) return 0;
-  CConditionTable& conditions = GetConditionTable();
+StageResult CStageRunner::RunStage(int stage) {
+  const std::vector<StageItem>* items = run_.stages.Items(stage);
+  if (!items) return STAGE_COMPLETED;
+  CConditionEvaluator& conditions = conditions_;
   for (const StageItem& item : *items) {
     // Read afresh for every item: an earlier action of this stage may have switched the mode.
-    const bool silent = conditions.Evaluate(kConditionSilent);
-    const bool overwrite = conditions.Evaluate(kConditionOverwrite);
+    const bool silent = conditions.Evaluate(BUILTIN_COND_SILENT);
+    const bool overwrite = conditions.Evaluate(BUILTIN_COND_OVERWRITE);
     if (!RequirementMet(item.silent, silent)) {
       LogItemSkipped(item.id, item.silent == 1 ? L"静默" : L"非静默");
       continue;
@@ -88,8 +69,8 @@ int CStageRunner::RunStage(int stage) {
         GetLog().Info(L"执行子组被跳过, 原因: 逻辑条件%u-%u假", gcid1, gcid2);
         continue;
       }
-      if (const int result = RunActionList(group.aids)) return result;
+      if (const StageResult result = RunActionList(group.aids)) return result;
     }
   }
-  return 0;
+  return STAGE_COMPLETED;
 }

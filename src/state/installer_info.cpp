@@ -1,12 +1,7 @@
-#include "script/installer_info.h"
+#include "state/installer_info.h"
 
 #include "platform/filesystem.h"
 #include "platform/process.h"
-
-CInstallerInfo& GetInstallerInfo() {
-  static CInstallerInfo info;
-  return info;
-}
 
 void CInstallerInfo::SetInstance(HINSTANCE instance) {
   tz::ScopedLock lock(lock_);

@@ -1,6 +1,6 @@
-#include "ui/message_box.h"
+#include "state/message_box.h"
 
-#include "ui/ui_host.h"
+#include "state/ui_host.h"
 
 int ShowTwoButtonPrompt(const std::wstring& text, const std::wstring& title, const std::vector<std::wstring>& buttons,
                         int primary_mask) {

@@ -2,11 +2,10 @@
 // The action table: every action item of the install script by id. The loader fills it; the
 // action manager looks items up by id when a stage hands it one.
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
-#include "platform/sync.h"
+#include "state/record_table.h"
 
 // Which handler runs an action item (`type`).
 enum ActionType : int {
@@ -58,13 +57,10 @@ class CActionTable {
 
   // Inserts the item unless its id is already present (the first item of an id wins; a later one
   // is dropped and false returned).
-  bool Add(const ActionRecord& record);
+  bool Add(const ActionRecord& record) { return items_.Insert(record.id, record); }
   // Copies the item of `id` into `out`; false (and `out` untouched) when there is none.
-  bool Find(uint32_t id, ActionRecord& out);
+  bool Find(uint32_t id, ActionRecord& out) { return items_.Find(id, out); }
 
  private:
-  tz::CriticalSection lock_;
-  std::map<uint32_t, ActionRecord> items_;
+  tz::FirstWinsTable<uint32_t, ActionRecord> items_;
 };
-
-CActionTable& GetActionTable();

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "platform/sync.h"
+#include "state/record_table.h"
 
 // What a condition item tests (`type`).
 enum ConditionType : int {
@@ -64,6 +64,16 @@ struct ConditionRecord {
   bool operator==(const ConditionRecord&) const = default;
 };
 
+// Evaluates a condition item as it is loaded (`judge`); the condition evaluator implements it.
+class IConditionJudge {
+ public:
+  // The item's outcome; `ran` is false when it could not be evaluated now (nothing is cached then).
+  virtual bool Judge(const ConditionRecord& item, bool& ran) = 0;
+
+ protected:
+  ~IConditionJudge() = default;
+};
+
 class CConditionTable {
  public:
   CConditionTable() = default;
@@ -71,28 +81,14 @@ class CConditionTable {
   CConditionTable& operator=(const CConditionTable&) = delete;
 
   // Inserts the item unless its id is already present (the first item of an id wins; a later one
-  // is dropped and false returned). `judge` asks for the item to be evaluated as it is loaded.
-  bool Add(const ConditionRecord& record, bool judge);
+  // is dropped and false returned). With a `judge`, the item is evaluated as it is loaded (unless
+  // nocache) and the outcome cached.
+  bool Add(const ConditionRecord& record, IConditionJudge* judge = nullptr);
   // Copies the item of `id` into `out`; false (and `out` untouched) when there is none.
-  bool Find(uint32_t id, ConditionRecord& out);
-
-  // The outcome of condition `id`: built-ins 1 to 10, script items by type (false for an unknown
-  // id). Script outcomes are cached unless the item is nocache.
-  bool Evaluate(uint32_t id);
-  // Two conditions combined by `logic` (0 none, 1 not, 2 and, 3 or, 4 xor); both are evaluated.
-  bool EvaluateLogic(uint32_t cid1, uint32_t cid2, int logic);
-
-  // Empties the table; unit tests only.
-  void ResetForTests();
+  bool Find(uint32_t id, ConditionRecord& out) { return items_.Find(id, out); }
+  // Caches an evaluated outcome on the item of `id`.
+  void StoreOutcome(uint32_t id, bool outcome);
 
  private:
-  // Evaluates a script item by its type, applies `not` and logs the outcome. `ran` is false (and the
-  // result false, nothing logged) when the item is already being evaluated on this thread, i.e. a
-  // logic item reaches itself, or logic items nest too deeply.
-  bool Judge(const ConditionRecord& item, bool& ran);
-
-  tz::CriticalSection lock_;
-  std::map<uint32_t, ConditionRecord> items_;
+  tz::FirstWinsTable<uint32_t, ConditionRecord> items_;
 };
-
-CConditionTable& GetConditionTable();

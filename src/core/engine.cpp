@@ -1,0 +1,6 @@
+#include "core/engine.h"
+
+CEngine& ProcessEngine() {
+  static CEngine engine;
+  return engine;
+}
