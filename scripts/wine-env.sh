@@ -29,6 +29,11 @@ start_wine() {
       /v 'Microsoft Yahei' /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1 || true
     wineserver -w
   fi
+  # The virtual display has no window manager: Wine must not wait for one when windows hide.
+  if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+    wineserver -w
+  fi
   # A persistent server keeps each Wine start fast; its first client must not hold our pipes.
   wineserver -p
   wineboot >/dev/null 2>&1 </dev/null || true
