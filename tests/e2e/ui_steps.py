@@ -142,7 +142,7 @@ class Driver:
     # -- steps ---------------------------------------------------------------------------------
     def run(self, steps, installer=None):
         for i, step in enumerate(steps):
-            after_exit = step.get("after_exit") or any(k in step for k in ("gone", "watch_end", "monotonic"))
+            after_exit = step.get("after_exit") or any(k in step for k in ("gone", "watch_end", "monotonic", "screenshot", "sleep"))
             if installer is not None and installer.poll() is not None and not after_exit:
                 raise UIFailure("step %d %s: the installer has already ended with %s" % (i, step, installer.returncode))
             try:
