@@ -26,6 +26,7 @@ A scenario's "ui" list holds steps, run in order while the installer runs:
   {"watch_end": key, "max_gap_ms": 1000}                 wait for the watcher; its values (integers)
                                                          join the record `key`; no read may have
                                                          waited longer than max_gap_ms for the window
+  {"query_end": 0}                                       the window's answer to WM_QUERYENDSESSION
   {"screenshot": "name"}                                 build/shots/<scenario>_<name>.png
   {"sleep": seconds}
 """
@@ -205,6 +206,12 @@ class Driver:
                 raise UIFailure("only %d values recorded: %s" % (len(values), values))
             if any(b < a for a, b in zip(values, values[1:])):
                 raise UIFailure("values went back: %s" % values)
+        elif "query_end" in step:
+            p = subprocess.run(["wine", os.path.join(self.build, "tools", "acctree.exe"), "--query-end", where],
+                               env=self.env, stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+            out = p.stdout.decode("utf-8", errors="replace").strip()
+            if out != "queryend=%d" % step["query_end"]:
+                raise UIFailure("WM_QUERYENDSESSION answered %r (exit %d)" % (out, p.returncode))
         elif "watch" in step:
             self.watchers[step["watch"]] = subprocess.Popen(
                 ["wine", os.path.join(self.build, "tools", "acctree.exe"), "--watch", where,

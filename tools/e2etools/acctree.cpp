@@ -7,6 +7,8 @@
 // child of that role every 10 ms until the window goes or the time is up, printing each value that
 // differs from the one before ("value <ms> <text>"). A window whose thread is busy answers late,
 // so the gaps between the printed times show how responsive it stayed.
+// acctree --query-end CLASS: asks the window whether the session may end (WM_QUERYENDSESSION) and
+// prints "queryend=<answer>"; exit code 1 when no such window exists.
 #include <windows.h>
 #include <oleacc.h>
 
@@ -86,7 +88,18 @@ int Watch(const wchar_t* window_class, long role_wanted, DWORD seconds) {
 
 }  // namespace
 
+int QueryEnd(const wchar_t* window_class) {
+  HWND window = FindWindowW(window_class, nullptr);
+  if (!window) return 1;
+  DWORD_PTR answer = 0;
+  if (!SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer))
+    return 2;
+  Print(L"queryend=" + std::to_wstring(answer) + L"\n");
+  return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
+  if (argc >= 3 && wcscmp(argv[1], L"--query-end") == 0) return QueryEnd(argv[2]);
   if (argc >= 5 && wcscmp(argv[1], L"--watch") == 0) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const int rc = Watch(argv[2], wcstol(argv[3], nullptr, 10), wcstoul(argv[4], nullptr, 10));
