@@ -26,6 +26,7 @@ A scenario's "ui" list holds steps, run in order while the installer runs:
   {"watch_end": key, "max_gap_ms": 1000}                 wait for the watcher; its values (integers)
                                                          join the record `key`; no read may have
                                                          waited longer than max_gap_ms for the window
+  {"expect_size": [w, h]}                                the window's outer size in pixels
   {"query_end": 0}                                       the window's answer to WM_QUERYENDSESSION
   {"screenshot": "name"}                                 build/shots/<scenario>_<name>.png
   {"sleep": seconds}
@@ -206,6 +207,16 @@ class Driver:
                 raise UIFailure("only %d values recorded: %s" % (len(values), values))
             if any(b < a for a, b in zip(values, values[1:])):
                 raise UIFailure("values went back: %s" % values)
+        elif "expect_size" in step:
+            deadline = time.time() + step.get("timeout", 10)
+            while True:
+                t = self.tree(where)
+                size = list(t["window"]["rect"][2:]) if t else None
+                if size == list(step["expect_size"]):
+                    break
+                if time.time() > deadline:
+                    raise UIFailure("window size %s" % size)
+                time.sleep(0.3)
         elif "query_end" in step:
             p = subprocess.run(["wine", os.path.join(self.build, "tools", "acctree.exe"), "--query-end", where],
                                env=self.env, stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
