@@ -242,9 +242,14 @@ void CDlgMain::ShowLicenceLayout(bool show) {
 
 void CDlgMain::ToggleOptionsPanel() {
   panel_open_ = !panel_open_;
-  SetWindowHeight(panel_open_ ? expanded_height_ : normal_height_);
-  if (tzui::CControlUI* panel = FindControl(L"advpanel")) panel->SetVisible(panel_open_);
+  // A refused animation must not leave the toggle half done.
+  if (!StartPanelAnimation(panel_open_)) SetPanelOpenAtOnce(panel_open_);
   SetVar(L"STAT_ADVOPT", L"1");
+}
+
+void CDlgMain::SetPanelOpenAtOnce(bool open) {
+  SetWindowHeight(open ? expanded_height_ : normal_height_);
+  if (tzui::CControlUI* panel = FindControl(L"advpanel")) panel->SetVisible(open);
 }
 
 void CDlgMain::Notify(tzui::TNotifyUI& msg) {

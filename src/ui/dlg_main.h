@@ -65,8 +65,13 @@ class CDlgMain : public tzui::WindowImplBase,
   LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
   tzui::CControlUI* CreateControl(std::wstring_view type_name) override;
 
-  // Opens or closes the options panel (the window grows by the panel's height).
+  // Opens or closes the options panel (the window grows by the panel's height): animated when an
+  // animation starts, at once otherwise.
   void ToggleOptionsPanel();
+  // Starts the height animation towards `open`; false when there is none to run.
+  virtual bool StartPanelAnimation(bool) { return false; }
+  // The panel's end state without animation: window height and panel visibility.
+  void SetPanelOpenAtOnce(bool open);
   // Sets the window's height (96-DPI units) keeping width, position and z-order.
   void SetWindowHeight(int height);
 
