@@ -151,8 +151,8 @@ TEST(PendingNameTest, NamesNearTheLimitAreCutButKeepTheMarker) {
 // shortened name in the same folder, or, when even that cannot fit, the failure says why.
 TEST(PendingNameTest, TargetsTooLongForTheMarkerGetAShortNameBesideThemOrAnError) {
   GetOptions().Remove(OPT_NEEDREBOOT);
-  const std::wstring shortDir = L"C:\no-such-dir\";
-  const std::wstring longDir = L"C:\" + std::wstring(247, L'd') + L"\";  // 251 characters
+  const std::wstring shortDir = L"C:\\no-such-dir\\";
+  const std::wstring longDir = L"C:\\" + std::wstring(247, L'd') + L"\\";  // 251 characters
   const struct {
     std::wstring dir;
     size_t length;
