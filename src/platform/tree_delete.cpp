@@ -116,6 +116,9 @@ std::wstring CanonicalPath(const std::wstring& path) {
     p = p.substr(4);
   }
   if (p.empty()) return {};
+  // A bare "X:" is what a path variable that came out as only its drive looks like: the root, not
+  // the drive's current directory.
+  if (p.size() == 2 && p[1] == L':') return p + L"\\";
   if (RootLength(p) == 0) {
     // Relative, drive-relative ("C:x") or rooted ("\x"): the system supplies the missing front.
     std::wstring front;

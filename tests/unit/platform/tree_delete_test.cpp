@@ -31,6 +31,7 @@ TEST(TreeDeleteTest, PathsAreResolvedBeforeTheGuard) {
       {L"\\\\server\\share\\dir\\..", L"\\\\server\\share\\", true},
       {L"\\\\?\\C:\\App\\..", L"C:\\", true},
       {L"", L"", true},
+      {L"Z:", L"Z:\\", true},
       {windir + L"\\System32\\..", windir, true},
       {windir + L"\\.", windir, true},
       {windir + L"\\Temp\\x", windir + L"\\Temp\\x", false},
