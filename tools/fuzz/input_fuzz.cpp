@@ -22,10 +22,8 @@
 #include <vector>
 
 #include "actions/action_handlers.h"
-#include "actions/action_man.h"
+#include "core/engine.h"
 #include "diag/install_log.h"
-#include "script/language_table.h"
-#include "script/text_expand.h"
 
 namespace {
 
@@ -314,6 +312,7 @@ int wmain(int argc, wchar_t** argv) {
   SetCurrentDirectoryW(g_work.c_str());
   const auto t0 = std::chrono::steady_clock::now();
 
+  CEngine engine;  // the extract action's run: no module is loaded, no window
   const std::set<std::wstring> rootC = Listing(L"C:"), rootZ = Listing(L"Z:"), work = Listing(g_work);
   int findings = 0;
   long extracted = 0, refused = 0;
@@ -332,7 +331,7 @@ int wmain(int argc, wchar_t** argv) {
     item.type = ACT_EXTRACT;
     item.value = paths[i];
     item.path = target;
-    const int result = RunExtractAction(item);
+    const int result = RunExtractAction(engine.actions, item);
     ++g_progress;
     ++(result == ACTION_DONE ? extracted : refused);
     if (result != ACTION_DONE && result != ACTION_FAILED) {
@@ -383,8 +382,8 @@ int wmain(int argc, wchar_t** argv) {
     Rng r(seed * 7919 + static_cast<uint64_t>(i));
     g_input = langs[r.Below(langs.size())];
     for (size_t m = 1 + r.Below(3); m > 0; --m) MutateIni(g_input, r);
-    CLanguageTable& table = GetLanguageTable();
-    table.ResetForTests();
+    RunContext run;  // a fresh table per case
+    CLanguageTable& table = run.languages;
     table.LoadStrings(g_input.data(), g_input.size());
     // Every key-looking word of the text is read and expanded.
     for (size_t at = 0; (at = g_input.find('\n', at)) != Bytes::npos && at < 200000; ++at) {
@@ -393,7 +392,7 @@ int wmain(int argc, wchar_t** argv) {
       std::wstring key;
       for (size_t k = at + 1; k < eq; ++k) key += static_cast<wchar_t>(static_cast<unsigned char>(g_input[k]));
       table.GetString(key);
-      Expand(L"%#" + key + L"#%%#A#%");
+      run.Expand(L"%#" + key + L"#%%#A#%");
     }
     ++g_progress;
   }

@@ -150,7 +150,6 @@ TEST(PendingNameTest, NamesNearTheLimitAreCutButKeepTheMarker) {
 // 256 to 259 characters leave no room for the marker after the name: the pending file gets a
 // shortened name in the same folder, or, when even that cannot fit, the failure says why.
 TEST(PendingNameTest, TargetsTooLongForTheMarkerGetAShortNameBesideThemOrAnError) {
-  GetOptions().Remove(OPT_NEEDREBOOT);
   const std::wstring shortDir = L"C:\\no-such-dir\\";
   const std::wstring longDir = L"C:\\" + std::wstring(247, L'd') + L"\\";  // 251 characters
   const struct {
@@ -181,7 +180,6 @@ TEST(PendingNameTest, TargetsTooLongForTheMarkerGetAShortNameBesideThemOrAnError
       EXPECT_EQ(records.back().text, L"路径过长, 无法为文件" + path + L"安排重启替换");
     }
   }
-  GetOptions().Remove(OPT_NEEDREBOOT);
 }
 
 }  // namespace
