@@ -143,7 +143,7 @@ def main():
     ap.add_argument("--scripts", type=int, default=400)
     ap.add_argument("--archives", type=int, default=1500)
     ap.add_argument("--langs", type=int, default=700)
-    ap.add_argument("--cmdlines", type=int, default=8)
+    ap.add_argument("--cmdlines", type=int, default=16)
     a = ap.parse_args()
     build = os.path.abspath(a.build)
     work = os.path.join(build, "fuzz", "pass")
