@@ -56,8 +56,14 @@ start_wine() {
       /v 'Microsoft Yahei' /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1 || true
     wineserver -w
   fi
-  # A persistent server keeps each Wine start fast; its first client must not hold our pipes.
-  wineserver -p
+  # A persistent server keeps each Wine start fast; its first client must not hold our pipes. One
+  # still running from an earlier run makes "-p" answer 2: that server is used as it is.
+  local status=0
+  wineserver -p 2>/dev/null || status=$?
+  if [ "$status" != 0 ] && [ "$status" != 2 ]; then
+    echo "wine-env: wineserver -p failed with exit code $status" >&2
+    return 1
+  fi
   wineboot >/dev/null 2>&1 </dev/null || true
 }
 

@@ -48,7 +48,7 @@ printf '#!/bin/bash\n[ "$1" = -u ] && { echo "${FAKE_UID:-0}"; exit 0; }\nexec /
 printf '#!/bin/bash\necho "(EE) Fatal server error:"; echo "(EE) Cannot establish any listening sockets"; exit 1\n' > "$fake/Xvfb"
 printf '#!/bin/bash\nexit 1\n' > "$fake/xdpyinfo"
 printf '#!/bin/bash\necho "wine: could not load kernel32.dll, status c0000135"; exit 1\n' > "$fake/wineboot"
-printf '#!/bin/bash\nexit 0\n' > "$fake/wineserver"
+printf '#!/bin/bash\n[ "$1" = -p ] && exit "${FAKE_SERVER_P:-0}"\nexit 0\n' > "$fake/wineserver"
 chmod +x "$fake"/*
 
 failures=0
@@ -100,18 +100,23 @@ PRESET=partial-libjsoncpp check source_fetch_fails 1 "FAKE_SOURCE=fail FAKE_UPDA
   "apt-get source libjsoncpp failed after 3 tries|$idx" "done in" "update update update source source source"
 
 # wine-env.sh: a display server and a prefix that do not come up are reported with their reason.
+# wine_case NAME FUNCTION 'PATTERNS' [ok | fail | fail-with-prefix (default fail)] [ENV...]
 wine_case() {
-  local name=$1 fn=$2 need=$3 dir="$tmp/$1"
-  mkdir -p "$dir"
-  (export PATH="$fake:$PATH" BUILD_DIR="$dir/build"; unset DISPLAY; top=$top
+  local name=$1 fn=$2 need=$3 want=${4:-fail} dir="$tmp/$1"
+  mkdir -p "$dir/build/wineprefix"
+  [ "$want" != fail ] && : > "$dir/build/wineprefix/system.reg"
+  (export PATH="$fake:$PATH" BUILD_DIR="$dir/build" ${5:-}; unset DISPLAY; top=$top
    source "$top/scripts/wine-env.sh"; $fn) > "$dir/out" 2>&1
   local rc=$? ok=1 IFS='|' p
-  [ $rc != 0 ] || ok=0
+  if [ "$want" = ok ]; then [ $rc = 0 ] || ok=0; else [ $rc != 0 ] || ok=0; fi
   for p in $need; do grep -qF -- "$p" "$dir/out" || ok=0; done
   if [ $ok = 1 ]; then echo "PASS $name"; else echo "FAIL $name (exit $rc)"; sed 's/^/    | /' "$dir/out"; failures=$((failures + 1)); fi
 }
 wine_case xvfb_failure_reported start_display "Xvfb did not start on display|Cannot establish any listening sockets"
 wine_case prefix_failure_reported start_wine "was not created|could not load kernel32.dll|wine32:i386"
+# A server left running by an earlier run answers "-p" with 2: it is used, the run goes on.
+wine_case server_already_running start_wine "" ok FAKE_SERVER_P=2
+wine_case server_failure_reported start_wine "wineserver -p failed with exit code 1" fail-with-prefix FAKE_SERVER_P=1
 
 echo "$failures failed"
 [ $failures = 0 ]
