@@ -7,6 +7,13 @@ t0=$(date +%s)
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-# Progress lines are dropped; errors and warnings stay. A failed build fails the script.
-ninja -C "$build" "$@" | { grep -v '^\[' || true; }
+# Errors and warnings stay; ninja's progress lines are cut to one per tenth of a long build (the
+# first build compiles 7-Zip: several minutes). A failed build fails the script.
+ninja -C "$build" "$@" | awk '
+  /^\[[0-9]+\/[0-9]+\]/ {
+    split(substr($1, 2), f, "/"); total = f[2] + 0; step = int(10 * f[1] / total)
+    if (total >= 100 && step > shown) { shown = step; printf "build: %d of %d steps\n", f[1], total; fflush() }
+    next
+  }
+  { print; fflush() }'
 echo "build: done in $(( $(date +%s) - t0 ))s"

@@ -8,6 +8,7 @@
 #include "actions/action_man.h"
 #include "diag/install_log.h"
 #include "platform/filesystem.h"
+#include "platform/tree_delete.h"
 #include "script/script_values.h"
 
 namespace {
@@ -28,18 +29,18 @@ constexpr FILEOP_FLAGS kShellCopyFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_N
 constexpr size_t kShellPathChars = MAX_PATH + 1;
 constexpr size_t kMaxShellPath = kShellPathChars - 2;
 
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
 bool IsDirectory(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// "", "\", "X:", "X:\": what a directory made of a variable that expanded to nothing looks like.
-// Deleting "in" one of these would work on a drive's root or the current directory.
-bool IsRootOrNothing(std::wstring directory) {
-  while (!directory.empty() && IsSeparator(directory.back())) directory.pop_back();
-  return directory.empty() || (directory.size() == 2 && directory[1] == L':');
+// A directory whose files a script may delete: not one that resolves to a drive's root, the Windows
+// directory or what holds it (a variable that expanded to nothing looks like a root), and not a
+// link, whose files are someone else's.
+bool MayDeleteFilesIn(const std::wstring& directory) {
+  if (directory.empty()) return false;
+  const std::wstring canonical = tz::CanonicalPath(directory);
+  return !tz::IsProtectedFromDelete(canonical) && !tz::IsLink(canonical);
 }
 
 bool HasWildcard(const std::wstring& text) { return text.find_first_of(L"*?") != std::wstring::npos; }
@@ -105,7 +106,7 @@ int RunDeleteAction(CActionMan& man, const ActionRecord& item) {
   const std::wstring target = man.Expand(item.path);
 
   if (HasWildcard(target)) {
-    if (IsRootOrNothing(PatternDirectory(target))) return ACTION_NOTHING;
+    if (!MayDeleteFilesIn(PatternDirectory(target))) return ACTION_NOTHING;
     return tz::DeleteMatching(target) > 0 ? ACTION_DONE : ACTION_NOTHING;
   }
   switch (mode) {
@@ -116,7 +117,7 @@ int RunDeleteAction(CActionMan& man, const ActionRecord& item) {
     case DEL_EMPTY_DIRECTORY:
       return RemoveEmptyDirectory(man, item, target);
     case DEL_FILES_IN:
-      if (IsRootOrNothing(target)) return ACTION_NOTHING;
+      if (!MayDeleteFilesIn(target)) return ACTION_NOTHING;
       return tz::DeleteFilesIn(target) > 0 ? ACTION_DONE : ACTION_NOTHING;
     case DEL_TREE:
       return DeleteDirectoryTree(man, item, target);

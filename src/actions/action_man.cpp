@@ -1,6 +1,10 @@
 #include "actions/action_man.h"
 
 #include "actions/action_handlers.h"
+
+#include <algorithm>
+#include <vector>
+
 #include "diag/install_log.h"
 #include "platform/process.h"
 #include "state/ui_host.h"
@@ -32,20 +36,31 @@ ActionHandler FindHandler(ActionType type) {
   return nullptr;
 }
 
-// Nesting of Execute on this thread. Once the cap is crossed every call still nested under the
-// outermost one fails at once, so a list that names itself twice cannot fan out exponentially.
-thread_local int t_depth = 0;
-thread_local bool t_unwinding = false;
+// Ids of the actions Execute is running on this thread, outermost first. Once the cap is crossed,
+// every call nested under the frame where the runaway began (the outermost action that appears
+// again further in) fails at once, so a list naming itself twice cannot fan out exponentially;
+// when that frame returns, the lists around it go on with their next actions.
+thread_local std::vector<uint32_t> t_chain;
+thread_local size_t t_unwind_to = 0;  // depth of that frame, 1 for the outermost; 0: not unwinding
 
 class NestingScope {
  public:
-  NestingScope() { ++t_depth; }
+  explicit NestingScope(uint32_t id) { t_chain.push_back(id); }
   ~NestingScope() {
-    if (--t_depth == 0) t_unwinding = false;
+    if (t_chain.size() == t_unwind_to) t_unwind_to = 0;
+    t_chain.pop_back();
   }
   NestingScope(const NestingScope&) = delete;
   NestingScope& operator=(const NestingScope&) = delete;
 };
+
+size_t RunawayStart() {
+  for (size_t i = 0; i < t_chain.size(); ++i) {
+    if (std::find(t_chain.begin() + static_cast<std::ptrdiff_t>(i) + 1, t_chain.end(), t_chain[i]) != t_chain.end())
+      return i + 1;
+  }
+  return 1;
+}
 
 template <typename Fn>
 Fn Kernel32Function(const char* name) {
@@ -57,10 +72,10 @@ Fn Kernel32Function(const char* name) {
 }  // namespace
 
 int CActionMan::Execute(uint32_t id) {
-  NestingScope scope;
-  if (t_unwinding) return ACTION_FAILED;
-  if (t_depth > kMaxActionNesting) {
-    t_unwinding = true;
+  NestingScope scope(id);
+  if (t_unwind_to != 0) return ACTION_FAILED;
+  if (t_chain.size() > static_cast<size_t>(kMaxActionNesting)) {
+    t_unwind_to = RunawayStart();
     GetLog().Error(L"动作%u嵌套执行超过%d层, 按执行失败处理", id, kMaxActionNesting);
     return ACTION_FAILED;
   }

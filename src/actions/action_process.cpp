@@ -7,6 +7,7 @@
 #include "actions/action_handlers.h"
 #include "actions/action_man.h"
 #include "platform/process.h"
+#include "platform/program_path.h"
 #include "script/script_values.h"
 
 namespace {
@@ -17,7 +18,7 @@ constexpr size_t kMediumCommandChars = 511;
 // The command line a start passes to Windows. Cutting an over-long one would start the program
 // with other arguments, or another program, so the callers refuse it instead.
 std::wstring CommandLine(const std::wstring& file, const std::wstring& arguments) {
-  return arguments.empty() ? file : L"\"" + file + L"\" " + arguments;
+  return arguments.empty() ? tz::QuoteProgramPath(file) : L"\"" + file + L"\" " + arguments;
 }
 
 // `run` option words may stand anywhere in `method`, in any case and with or without separators.

@@ -1,6 +1,7 @@
 // regdll: registers or unregisters a COM DLL through its own DllRegisterServer/DllUnregisterServer.
 #include "actions/action_handlers.h"
 #include "actions/action_man.h"
+#include "platform/dll_search.h"
 #include "platform/filesystem.h"
 #include "platform/handles.h"
 #include "platform/process.h"
@@ -15,7 +16,7 @@ constexpr size_t kMaxToolCommandLine = 779;
 
 // A 32-bit DLL registers inside this process.
 int RegisterInProcess(CActionMan& man, const ActionRecord& item, const std::wstring& dll, bool unregister) {
-  const tz::UniqueHmodule module(LoadLibraryW(dll.c_str()));
+  const tz::UniqueHmodule module(tz::LoadModuleFromPath(dll));
   if (!module) return man.RunFailurePath(item);
   const auto entry = reinterpret_cast<RegistrationFn>(reinterpret_cast<void*>(
       GetProcAddress(module.Get(), unregister ? "DllUnregisterServer" : "DllRegisterServer")));

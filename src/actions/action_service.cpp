@@ -2,6 +2,7 @@
 #include "actions/action_handlers.h"
 #include "actions/action_man.h"
 #include "platform/handles.h"
+#include "platform/program_path.h"
 #include "script/script_values.h"
 
 namespace {
@@ -21,7 +22,8 @@ std::wstring DependencyList(const std::wstring& text) {
 }  // namespace
 
 int RunServiceAction(CActionMan& man, const ActionRecord& item) {
-  const std::wstring program = man.Expand(item.path);
+  // Windows runs the service's binary path as a command line, as LocalSystem.
+  const std::wstring program = tz::QuoteProgramCommand(man.Expand(item.path));
   const std::wstring name = man.Expand(item.name);
   const std::wstring display = man.Expand(item.value);
   const std::wstring dependencies = DependencyList(man.Expand(item.param1));

@@ -27,6 +27,9 @@ constexpr size_t kMaxNesting = 64;
 
 // Ids of the script items being evaluated on this thread, outermost first.
 thread_local std::vector<uint32_t> t_active;
+// Items refused on this thread because of the cap or a cycle: an outcome computed while this grew
+// rests on a cut-short answer and must not be cached.
+thread_local unsigned long t_cut_short = 0;
 
 class ActiveItem {
  public:
@@ -194,6 +197,7 @@ bool PeCondition(RunContext& run, const ConditionRecord& c) {
 bool CConditionEvaluator::Judge(const ConditionRecord& item, bool& ran) {
   ran = false;
   if (t_active.size() >= kMaxNesting || std::find(t_active.begin(), t_active.end(), item.id) != t_active.end()) {
+    ++t_cut_short;
     return false;
   }
   ActiveItem active(item.id);
@@ -225,8 +229,9 @@ bool CConditionEvaluator::Evaluate(uint32_t id) {
   if (!run_.conditions.Find(id, item)) return false;
   if (item.cached) return item.cached_value;
   bool ran = false;
+  const unsigned long cuts_before = t_cut_short;
   const bool outcome = Judge(item, ran);
-  if (ran && !item.nocache) run_.conditions.StoreOutcome(id, outcome);
+  if (ran && !item.nocache && t_cut_short == cuts_before) run_.conditions.StoreOutcome(id, outcome);
   return outcome;
 }
 

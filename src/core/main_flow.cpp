@@ -154,11 +154,16 @@ StageResult RunInteractiveInstall(WindowOwner& window, ExitCode& exit_code) {
   return result;
 }
 
-StageResult RunSilentInstall(CEngine& engine) {
+// The silent install: its result and the run's exit code. An administrator's deployment tooling
+// sees only the exit code, so a failed silent install must not report success.
+StageResult RunSilentInstall(CEngine& engine, ExitCode& exit_code) {
   RunContext& run = engine.run;
   if (!run.options.IsTrue(OPT_OVERWRITE)) run.options.SetText(OPT_INSTDIR, DefaultInstallDir(run));
-  return LogStageOutcome(engine.stages.RunStage(STAGE_INSTALL), L"静默安装动作成功完成",
-                         L"静默安装动作执行异常, 返回值%d");
+  const StageResult result = LogStageOutcome(engine.stages.RunStage(STAGE_INSTALL), L"静默安装动作成功完成",
+                                             L"静默安装动作执行异常, 返回值%d");
+  exit_code = result == STAGE_ABORTED ? EXIT_CODE_ABORTED
+                                      : (result == STAGE_COMPLETED ? EXIT_CODE_OK : EXIT_CODE_FAILED);
+  return result;
 }
 
 void RunOnExit(CEngine& engine) {
@@ -246,7 +251,7 @@ ExitCode RunMainFlow(CEngine& engine, const wchar_t* command_line) {
   ExitCode exit_code = EXIT_CODE_OK;
   // A silent run never shows the window, but it stays the owner of message boxes and the target of
   // status reports until the run is over.
-  const StageResult result = silent ? RunSilentInstall(engine) : RunInteractiveInstall(window, exit_code);
+  const StageResult result = silent ? RunSilentInstall(engine, exit_code) : RunInteractiveInstall(window, exit_code);
   if (result == STAGE_COMPLETED || result == STAGE_EXITED) RunOnExit(engine);
   return exit_code;
 }

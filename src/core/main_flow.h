@@ -10,8 +10,8 @@ class RunContext;
 // The process exit codes of a run.
 enum ExitCode : int {
   EXIT_CODE_OK = 0,
-  EXIT_CODE_FAILED = 1,            // oninit failed or exited, or the window's install exited
-  EXIT_CODE_ABORTED = 2,           // oninit or the window's install aborted
+  EXIT_CODE_FAILED = 1,            // oninit failed or exited, the window's install exited, a silent install failed
+  EXIT_CODE_ABORTED = 2,           // oninit or the install aborted
   EXIT_CODE_OTHER_INSTANCE = 3,    // another instance holds the single-instance guard
   EXIT_CODE_NO_SCRIPT = 4,         // the install script could not be loaded
 };

@@ -11,6 +11,7 @@
 #include <cwchar>
 
 #include "diag/install_log.h"
+#include "platform/dll_search.h"
 #include "platform/encoding.h"
 #include "platform/handles.h"
 
@@ -55,13 +56,7 @@ std::wstring AppDataFolder() {
 }
 
 // The debug help library of the system, never a copy beside the installer.
-tz::UniqueHmodule LoadSystemDbgHelp() {
-  wchar_t dir[MAX_PATH] = {};
-  const UINT n = GetSystemDirectoryW(dir, MAX_PATH);
-  wchar_t path[MAX_PATH] = {};
-  if (n == 0 || n >= MAX_PATH || !PathCombineW(path, dir, L"dbghelp.dll")) return {};
-  return tz::UniqueHmodule(LoadLibraryW(path));
-}
+tz::UniqueHmodule LoadSystemDbgHelp() { return tz::UniqueHmodule(tz::LoadSystemLibrary(L"dbghelp.dll")); }
 
 template <typename Fn>
 Fn Lookup(HMODULE module, const char* name) {

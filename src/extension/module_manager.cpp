@@ -7,6 +7,7 @@
 
 #include "diag/install_log.h"
 #include "extension/extern_host.h"
+#include "platform/dll_search.h"
 #include "platform/encoding.h"
 #include "platform/handles.h"
 #include "script/run_context.h"
@@ -64,7 +65,7 @@ bool CModuleManager::Load(const std::wstring& path) {
   if (PathIsRelativeW(path.c_str()) && !run_.options.GetOptionText(OPT_SETPATH, folder))
     run_.info.GetInfoText(II_DIR, folder);
   if (!ResolvePath(path, folder, full_path)) return false;
-  tz::UniqueHmodule module(LoadLibraryW(full_path.c_str()));
+  tz::UniqueHmodule module(tz::LoadModuleFromPath(full_path));
   GetLog().Info(L"加载模块 %s, hmodule = 0x%x", full_path.c_str(), HandleValue(module.Get()));
   if (!module) return false;
 

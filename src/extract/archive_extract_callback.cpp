@@ -5,6 +5,7 @@
 #include "diag/install_log.h"
 #include "extract/item_path.h"
 #include "platform/filesystem.h"
+#include "platform/pending_renames.h"
 #include "platform/text_compare.h"
 
 namespace {
@@ -44,6 +45,8 @@ Z7_COM7F_IMF(CArchiveExtractCallback::PrepareOperation(Int32 askExtractMode)) {
 Z7_COM7F_IMF(CArchiveExtractCallback::GetStream(UInt32 index, ISequentialOutStream** outStream, Int32 askExtractMode)) {
   *outStream = nullptr;
   isDir_ = attribDefined_ = mtimeDefined_ = fileOpened_ = false;
+  replacedTarget_.clear();
+  movedAside_.clear();
   if (askExtractMode != NArchive::NExtract::NAskMode::kExtract) return S_OK;
 
   {
@@ -133,8 +136,12 @@ HRESULT CArchiveExtractCallback::HandleCreateFailure(ISequentialOutStream** outS
   const std::wstring target = outputPath_;
   GetLog().Error(L"解压过程中创建%s失败", target.c_str());
   if (!callback_) return E_FAIL;
-  // A cut path would name another file, which the callback might move away.
-  if (target.size() >= kCreateFailedBufferChars) return E_FAIL;
+  // A cut path would name another file, which the callback might move away: such a target is
+  // given up without asking, and says so like any other.
+  if (target.size() >= kCreateFailedBufferChars) {
+    GetLog().Info(L"文件%s创建失败, 回调返回%d", target.c_str(), static_cast<int>(kCreateGiveUp));
+    return E_FAIL;
+  }
 
   wchar_t buffer[kCreateFailedBufferChars] = {};
   target.copy(buffer, target.size());
@@ -152,12 +159,14 @@ HRESULT CArchiveExtractCallback::HandleCreateFailure(ISequentialOutStream** outS
             MoveFileExW(buffer, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
         GetLog().Info(L"创建文件%s, pending操作%d", buffer, scheduled);
         outputPath_ = buffer;
+        replacedTarget_ = target;
       }
       return HandOut(outStream);
     }
     case kCreateAbort:
       return E_ABORT;
     case kCreateRetry:
+      if (!tz::EqualsIgnoreCase(buffer, target)) movedAside_ = buffer;
       return outStream_->Create(target) ? HandOut(outStream) : E_FAIL;
     default:
       return E_FAIL;
@@ -178,9 +187,38 @@ Z7_COM7F_IMF(CArchiveExtractCallback::SetOperationResult(Int32 opRes)) {
     if (fileOpened_ && mtimeDefined_) outStream_->SetLastWriteTime(mtime_);
     if (outStream_) outStream_->Close();
     if (extractMode_ && attribDefined_) SetFileAttributesW(outputPath_.c_str(), WindowsAttributes(attrib_));
-  } else if (outStream_) {
-    outStream_->Close();
+  } else {
+    if (outStream_) outStream_->Close();
+    if (fileOpened_) WithdrawReplacement();
   }
   fileOpened_ = false;
   return S_OK;
+}
+
+void CArchiveExtractCallback::FinishExtraction() {
+  // An item handed out but never reported (the library stopped in the middle of it) is damaged too.
+  if (!fileOpened_) return;
+  if (outStream_) outStream_->Close();
+  WithdrawReplacement();
+  fileOpened_ = false;
+}
+
+// A damaged item must not be what the user finds after the reboot: neither the damaged file in the
+// target's place, nor the loss of the old copy.
+void CArchiveExtractCallback::WithdrawReplacement() {
+  if (!replacedTarget_.empty()) {
+    // Written under a pending name that was to replace the target at the next start.
+    const bool withdrawn = tz::CancelPendingRename(outputPath_);
+    DeleteFileW(outputPath_.c_str());
+    GetLog().Error(L"文件%s损坏, 撤销重启替换%d", replacedTarget_.c_str(), withdrawn ? 1 : 0);
+  }
+  if (!movedAside_.empty()) {
+    // The old file waits under a pending name for deletion at the next start: it comes back.
+    const bool withdrawn = tz::CancelPendingRename(movedAside_);
+    DeleteFileW(outputPath_.c_str());
+    const bool restored = MoveFileW(movedAside_.c_str(), outputPath_.c_str()) != FALSE;
+    GetLog().Error(L"文件%s损坏, 撤销重启删除%d, 恢复原文件%d", outputPath_.c_str(), withdrawn ? 1 : 0, restored ? 1 : 0);
+  }
+  replacedTarget_.clear();
+  movedAside_.clear();
 }

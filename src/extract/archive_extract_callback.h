@@ -20,11 +20,14 @@ class CArchiveExtractCallback final : public IArchiveExtractCallback, public CMy
   // Items whose result was not intact, and items refused before they were written.
   UInt64 ErrorCount() const { return errors_; }
   UInt64 RefusedCount() const { return refused_; }
+  // After the library's Extract returns: an item it left unfinished is undone like a damaged one.
+  void FinishExtraction();
 
  private:
   HRESULT CreateOutput(ISequentialOutStream** outStream);
   HRESULT HandleCreateFailure(ISequentialOutStream** outStream);
   HRESULT HandOut(ISequentialOutStream** outStream);
+  void WithdrawReplacement();
 
   CMyComPtr<IInArchive> archive_;
   std::wstring targetDir_;
@@ -33,6 +36,8 @@ class CArchiveExtractCallback final : public IArchiveExtractCallback, public CMy
 
   std::wstring itemPath_;    // relative, as the archive names it
   std::wstring outputPath_;  // where the item goes (a pending name after a locked target)
+  std::wstring replacedTarget_;  // the target a pending file is to replace at reboot, if any
+  std::wstring movedAside_;      // where the old file waits for deletion at reboot, if it was moved
   UInt64 total_ = 0;
   UInt64 completed_ = 0;
   bool extractMode_ = false;

@@ -5,6 +5,9 @@
 
 namespace {
 
+// |offset| of a negative offset without negating it: -INT64_MIN does not exist.
+UInt64 Magnitude(Int64 offset) { return UInt64(0) - static_cast<UInt64>(offset); }
+
 HRESULT LastErrorResult() {
   const DWORD error = GetLastError();
   return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
@@ -43,12 +46,12 @@ Z7_COM7F_IMF(CMyInMemStream::Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPo
       pos_ = static_cast<UInt64>(offset);
       break;
     case STREAM_SEEK_CUR:
-      if (offset < 0 && static_cast<UInt64>(-offset) > pos_) return E_INVALIDARG;
-      pos_ += static_cast<UInt64>(offset);
+      if (offset < 0 ? Magnitude(offset) > pos_ : static_cast<UInt64>(offset) > ~UInt64(0) - pos_) return E_INVALIDARG;
+      pos_ = offset < 0 ? pos_ - Magnitude(offset) : pos_ + static_cast<UInt64>(offset);
       break;
     case STREAM_SEEK_END:
-      if (offset > 0 || static_cast<UInt64>(-offset) > size_) return E_INVALIDARG;
-      pos_ = size_ - static_cast<UInt64>(-offset);
+      if (offset > 0 || Magnitude(offset) > size_) return E_INVALIDARG;
+      pos_ = size_ - Magnitude(offset);
       break;
     default:
       return E_INVALIDARG;

@@ -23,6 +23,7 @@ HRESULT ExtractArchive(IInArchive* archive, IInStream* stream, const wchar_t* ta
   CMyComPtr<IArchiveExtractCallback> extractCallback(extractSpec);
   if (callback) callback->OnBegin(context);
   const HRESULT result = archive->Extract(nullptr, 0xFFFFFFFF, 0, extractCallback);
+  extractSpec->FinishExtraction();
   archive->Close();
   if (callback) callback->OnEnd(context);
 
@@ -45,7 +46,8 @@ void CExtractor_Impl::SetUserCallback(IExtracUserCallback* callback, void* conte
 }
 
 bool CExtractor_Impl::ExtractFromMemory(const void* data, uint64_t size, const wchar_t* targetDir) {
-  if (!data || size == 0 || !targetDir) return Finish(E_INVALIDARG);
+  // An empty target would put every item into the root of the current drive.
+  if (!data || size == 0 || !targetDir || !*targetDir) return Finish(E_INVALIDARG);
   const size_t probe = size < kArchiveSignatureBytes ? static_cast<size_t>(size) : kArchiveSignatureBytes;
   CMyComPtr<IInArchive> archive = CreateArchiveHandler(DetectArchiveKind(data, probe));
   if (!archive) return Finish(HRESULT_FROM_WIN32(ERROR_BAD_FORMAT));
@@ -54,7 +56,7 @@ bool CExtractor_Impl::ExtractFromMemory(const void* data, uint64_t size, const w
 }
 
 bool CExtractor_Impl::ExtractFromFile(const wchar_t* archivePath, const wchar_t* targetDir) {
-  if (!archivePath || !targetDir) return Finish(E_INVALIDARG);
+  if (!archivePath || !targetDir || !*targetDir) return Finish(E_INVALIDARG);
   Byte head[kArchiveSignatureBytes] = {};
   DWORD got = 0;
   {

@@ -14,6 +14,7 @@ namespace {
 constexpr size_t kMaxNameChars = kCreateFailedBufferChars - 1;
 constexpr unsigned kPendingTries = 50;
 constexpr wchar_t kPendingMarker[] = L".tz0";
+constexpr size_t kPendingDigits = 5;
 
 }  // namespace
 
@@ -34,24 +35,34 @@ int ResolveCreateFailure(wchar_t* pathBuffer, unsigned bufferChars, unsigned bas
   const std::wstring path(pathBuffer, wcsnlen(pathBuffer, bufferChars));
   // A second failure, now under the pending name itself: nothing more to try.
   if (IsPendingName(path.c_str())) return kCreateGiveUp;
+  if (path.empty()) return kCreateGiveUp;
   // When the marker would be cut off, the cut name could be the target itself or another file
-  // beside it; moving or scheduling that would lose a file at reboot.
-  if (path.empty() || path.size() + wcslen(kPendingMarker) > kMaxNameChars) return kCreateGiveUp;
+  // beside it; moving or scheduling that would lose a file at reboot. Such a target gets a pending
+  // file with a shortened name in the same folder (renames at reboot stay on one volume).
+  std::wstring base = path;
+  if (path.size() + wcslen(kPendingMarker) > kMaxNameChars) {
+    const size_t cut = path.find_last_of(L"\\/");
+    const size_t room = kMaxNameChars - wcslen(kPendingMarker) - kPendingDigits;
+    if (cut == std::wstring::npos || cut + 1 >= room) {
+      GetLog().Error(L"路径过长, 无法为文件%s安排重启替换", path.c_str());
+      return kCreateGiveUp;
+    }
+    base = path.substr(0, room);
+  }
 
   std::wstring pending;
   for (unsigned i = 0; i < kPendingTries; ++i) {
-    pending = FormatPendingName(path, baseNumber + i);
+    pending = FormatPendingName(base, baseNumber + i);
     if (!PathFileExistsW(pending.c_str())) break;
   }
 
   // A running program's file can usually be renamed though not overwritten: the new file then takes
   // the target path at once and only the old one waits for the reboot.
-  if (MoveFileW(path.c_str(), pending.c_str())) {
-    MoveFileExW(pending.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    return kCreateRetry;
-  }
+  const bool moved = MoveFileW(path.c_str(), pending.c_str()) != FALSE;
+  if (moved) MoveFileExW(pending.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  // Either way the pending name goes back in the buffer, so a damaged item can be undone.
   const size_t n = std::min<size_t>(pending.size(), bufferChars - 1);
   std::copy_n(pending.c_str(), n, pathBuffer);
   pathBuffer[n] = L'\0';
-  return kCreateUsePending;
+  return moved ? kCreateRetry : kCreateUsePending;
 }

@@ -12,9 +12,10 @@ bool IsPendingName(const wchar_t* path);
 std::wstring FormatPendingName(const std::wstring& path, unsigned number);
 
 // The dispatcher's OnCreateFailed: decides for the target path in `pathBuffer` and returns a
-// CreateFailedDecision. kCreateRetry: the old file now waits under a pending name for deletion at
-// reboot. kCreateUsePending: the pending name is in the buffer. kCreateGiveUp: the path is a pending
-// name already, or is too long for a pending name to be told apart from it.
+// CreateFailedDecision. kCreateRetry: the old file now waits for deletion at reboot under the pending
+// name put in the buffer. kCreateUsePending: the pending name is in the buffer. A target too long
+// for the marker gets a pending name with its file name shortened. kCreateGiveUp: the path is a
+// pending name already, or not even a shortened name fits (logged).
 // The caller owns what a reboot-bound decision means for the run.
 int ResolveCreateFailure(wchar_t* pathBuffer, unsigned bufferChars);
 // The same with the numbering starting at `baseNumber` instead of the tick count.

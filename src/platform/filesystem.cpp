@@ -10,12 +10,12 @@
 
 #include "platform/handles.h"
 #include "platform/process.h"
+#include "platform/tree_delete.h"
 
 namespace tz {
 namespace {
 
 constexpr size_t kMinDirectoryPath = 4;  // shorter than "X:\a" names at most a root
-constexpr DWORD kShellDeleteFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI;
 constexpr size_t kMaxSizeText = 19;
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
@@ -43,18 +43,6 @@ unsigned DeleteFoundFiles(const std::wstring& pattern, const std::wstring& prefi
     if (DeleteFileW(file.c_str())) ++deleted;
   }
   return deleted;
-}
-
-// Whether `path` names no more than a root: "", "\", "X:", "X:\", "\\server", "\\server\share\".
-bool IsRootOnly(std::wstring path) {
-  while (!path.empty() && IsSeparator(path.back())) path.pop_back();
-  if (path.empty()) return true;
-  if (path.size() == 2 && path[1] == L':') return true;
-  if (path.size() > 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
-    const size_t server_end = path.find_first_of(L"\\/", 2);
-    return server_end == std::wstring::npos || path.find_first_of(L"\\/", server_end + 1) == std::wstring::npos;
-  }
-  return false;
 }
 
 bool SpecialFolder(int csidl, std::wstring& path) {
@@ -166,18 +154,10 @@ unsigned DeleteFilesIn(const std::wstring& directory) {
 }
 
 int DeleteTree(const std::wstring& directory) {
-  std::wstring target = directory;
-  while (target.size() > 1 && IsSeparator(target.back())) target.pop_back();
-  // A root would take the whole drive with it; an expanded variable that came out empty looks
-  // exactly like this.
-  if (IsRootOnly(target) || target.size() >= MAX_PATH) return kDeleteTreeRefused;
-  wchar_t from[MAX_PATH + 1] = {};  // double NUL: the shell takes a list of paths
-  target.copy(from, target.size());
-  SHFILEOPSTRUCTW operation{};
-  operation.wFunc = FO_DELETE;
-  operation.pFrom = from;
-  operation.fFlags = static_cast<FILEOP_FLAGS>(kShellDeleteFlags);
-  return SHFileOperationW(&operation);
+  // Judged once resolved: "C:\App\.." is the drive's root, and so is a variable that came out empty.
+  const std::wstring target = CanonicalPath(directory);
+  if (IsProtectedFromDelete(target) || target.size() >= MAX_PATH) return kDeleteTreeRefused;
+  return static_cast<int>(DeleteTreeNoFollow(target));
 }
 
 bool GetUserDesktop(std::wstring& path) { return SpecialFolder(CSIDL_DESKTOPDIRECTORY, path); }

@@ -27,9 +27,10 @@ bool DeleteFileIfPresent(const std::wstring& path);
 // Deletes the files directly in `directory` (subdirectories untouched); 0 for an empty text.
 unsigned DeleteFilesIn(const std::wstring& directory);
 
-// Removes a directory with everything in it (shell delete, no recycle bin, no UI). Returns the
-// shell's result, 0 on success; an empty text, a drive or share root, or a path that does not fit
-// the shell's 260-character buffer is refused with kDeleteTreeRefused and nothing is touched.
+// Removes a directory with everything in it; links inside are removed, never entered. Returns 0 or
+// the first Win32 error. A path that resolves to nothing, a drive or share root, the Windows
+// directory or a folder holding it, or one of 260 characters or more is refused with
+// kDeleteTreeRefused and nothing is touched.
 constexpr int kDeleteTreeRefused = ERROR_INVALID_PARAMETER;
 int DeleteTree(const std::wstring& directory);
 

@@ -9,7 +9,9 @@
 #include <atomic>
 #include <optional>
 
+#include "platform/cached_answer.h"
 #include "platform/handles.h"
+#include "platform/program_path.h"
 #include "platform/sync.h"
 #include "platform/text_compare.h"
 
@@ -136,17 +138,21 @@ std::wstring DevicePathToDrivePath(const std::wstring& device_path) {
   return {};
 }
 
+bool QueryWow64(bool& wow64) {
+  using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+  const HMODULE kernel = GetModuleHandleW(L"kernel32");
+  if (!kernel) return false;
+  const auto fn = reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
+  // Systems older than the function have no 64-bit edition.
+  BOOL result = FALSE;
+  if (fn && !fn(GetCurrentProcess(), &result)) return false;
+  wow64 = result != FALSE;
+  return true;
+}
+
 bool IsWow64() {
-  static const bool wow64 = [] {
-    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    const HMODULE kernel = GetModuleHandleW(L"kernel32");
-    if (!kernel) return false;
-    const auto fn = reinterpret_cast<IsWow64ProcessFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
-    BOOL result = FALSE;
-    return fn && fn(GetCurrentProcess(), &result) && result;
-  }();
-  return wow64;
+  static std::atomic<int> state{0};
+  return CachedAnswer(state, QueryWow64);
 }
 
 bool GetWindowsVersion(WindowsVersion& version) {
@@ -261,7 +267,7 @@ unsigned KillFirstByNames(const std::vector<std::wstring>& exe_names) {
 bool StartProcess(const std::wstring& file, const std::wstring& arguments, bool show, bool wait,
                   DWORD timeout_ms, const std::wstring& working_dir, DWORD* exit_code) {
   if (file.empty()) return false;
-  std::wstring command = arguments.empty() ? file : L"\"" + file + L"\" " + arguments;
+  std::wstring command = arguments.empty() ? QuoteProgramPath(file) : L"\"" + file + L"\" " + arguments;
   if (command.size() > kMaxCommandLine) command.resize(kMaxCommandLine);
 
   STARTUPINFOW startup{};

@@ -8,8 +8,10 @@
 
 namespace tz {
 
-// True when this (32-bit) process runs on 64-bit Windows. Computed once.
+// True when this (32-bit) process runs on 64-bit Windows. Kept once the system has answered.
 bool IsWow64();
+// Asks the system afresh; false when it cannot tell (nothing is assumed then).
+bool QueryWow64(bool& wow64);
 
 // Windows version from RtlGetVersion (GetVersionExW when ntdll lacks it), cached on first success.
 struct WindowsVersion {

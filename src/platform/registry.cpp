@@ -6,6 +6,7 @@
 #include <cwctype>
 #include <limits>
 
+#include "platform/dll_search.h"
 #include "platform/handles.h"
 #include "platform/process.h"
 #include "platform/text_compare.h"
@@ -92,7 +93,7 @@ using RegDeleteKeyExWFn = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
 RegDeleteKeyExWFn DeleteKeyExFunction() {
   static const RegDeleteKeyExWFn function = [] {
     HMODULE advapi = GetModuleHandleW(L"Advapi32.dll");
-    if (!advapi) advapi = LoadLibraryW(L"Advapi32.dll");  // kept loaded for the process
+    if (!advapi) advapi = LoadSystemLibrary(L"Advapi32.dll");  // kept loaded for the process
     return advapi ? reinterpret_cast<RegDeleteKeyExWFn>(
                         reinterpret_cast<void*>(GetProcAddress(advapi, "RegDeleteKeyExW")))
                   : nullptr;

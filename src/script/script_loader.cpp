@@ -16,6 +16,7 @@
 #include "platform/encoding.h"
 #include "script/run_context.h"
 #include "script/script_values.h"
+#include "script/xml_nesting.h"
 
 namespace {
 
@@ -277,45 +278,9 @@ unsigned long long ParseDiskRequire(const std::wstring& text) {
   return n > ULLONG_MAX / unit ? ULLONG_MAX : n * unit;
 }
 
-namespace {
-
 // RapidXML descends one call per element level; a script nested deeper than any real one would
 // exhaust the stack instead of failing to parse.
 constexpr int kMaxElementDepth = 1000;
-
-// Where the element nesting first passes `limit`, or null. Comments, CDATA, declarations and
-// processing instructions are skipped; quoted attribute values may hold '>' and "/>".
-const char* FindTooDeepElement(const char* text, int limit) {
-  int depth = 0;
-  for (const char* p = text; *p; ++p) {
-    if (*p != '<') continue;
-    const char* start = p;
-    const char* close = nullptr;
-    if (std::strncmp(p, "<!--", 4) == 0) {
-      close = std::strstr(p + 4, "-->");
-    } else if (std::strncmp(p, "<![CDATA[", 9) == 0) {
-      close = std::strstr(p + 9, "]]>");
-    } else if (p[1] == '?') {
-      close = std::strstr(p + 2, "?>");
-    } else if (p[1] == '!' || p[1] == '/') {
-      close = std::strchr(p + 1, '>');
-      if (p[1] == '/' && depth > 0) --depth;
-    } else {
-      char quote = 0;
-      for (++p; *p && (quote || *p != '>'); ++p) {
-        if (quote ? *p == quote : (*p == '"' || *p == '\'')) quote = quote ? 0 : *p;
-      }
-      if (!*p) return nullptr;  // unterminated: the parser reports it
-      if (p[-1] != '/' && ++depth > limit) return start;
-      continue;
-    }
-    if (!close) return nullptr;
-    p = close;
-  }
-  return nullptr;
-}
-
-}  // namespace
 
 bool LoadInstallScript(RunContext& run, IConditionJudge* judge, const void* data, size_t size) {
   if (!data || size == 0 || size > SIZE_MAX - 2) return false;

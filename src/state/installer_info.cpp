@@ -84,11 +84,8 @@ bool CInstallerInfo::ComputeNumber(int key) {
     return true;
   }
   if (key == II_IS32BITOS || key == II_IS64BITOS) {
-    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    BOOL wow = FALSE;
-    auto fn = reinterpret_cast<IsWow64ProcessFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "IsWow64Process")));
-    if (fn && !fn(GetCurrentProcess(), &wow)) wow = FALSE;
+    bool wow = false;
+    if (!tz::QueryWow64(wow)) return false;  // not cached: asked again next time
     tz::ScopedLock lock(lock_);
     numbers_[II_IS32BITOS] = wow ? 0 : 1;
     numbers_[II_IS64BITOS] = wow ? 1 : 0;

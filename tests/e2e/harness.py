@@ -85,16 +85,23 @@ A scenario is a folder with scenario.json:
                                      # address, "inst_log" (null: absent), and the process, thread
                                      # and exception pointers checked against the crashed process
     "minidumps": [{"path": "{APPDATA}\\App\\crash\\*.dmp", "report": "{APPDATA}\\App\\crash\\*.txt",
-                   "exception_code": "c0000005"}]
+                   "exception_code": "c0000005"}],
                                      # one minidump matching path: its header, and its exception
                                      # stream naming the code and the thread (and the process)
                                      # that the one matching report names
+    "script_repeat": {"@@NEST@@": ["<b>", 20000]}
+                                     # the marker in the script becomes the text repeated so often
   }
+
+Setup and cleanup steps also take {"symlink": "{PREFIX_UNIX}/dosdevices/q:", "to": "{WORK_UNIX}/q"}
+(a Unix symbolic link, which Wine shows as a drive or as a reparse point); "remove" takes a link
+away itself. A log with "installer_size": true must give the installer's real size in its header.
 
 Placeholders in the script, the arguments and every expectation: {WORK} (Windows path of the
 scenario's work folder), {WORK_RE} (the same escaped for a regular expression), {WORK_UNIX}, {INSTALLER} (Windows path of the installer), {NAME} (its
 file name), {BUILD} (Windows path of the build folder), {BUILD_UNIX}, {APPDATA} (the user's
-application data folder in the prefix, asked of Wine only when a scenario uses it). Log expectations compare a line without its
+application data folder in the prefix, asked of Wine only when a scenario uses it), {PREFIX_UNIX}
+(the Wine prefix). Log expectations compare a line without its
 time stamp: an Info line reads "text", a Warning "[警告]: text", an Error "[错误]: text".
 """
 import argparse
@@ -154,6 +161,7 @@ class Scenario:
             "{NAME}": self.installer_name,
             "{BUILD}": win_path(self.build),
             "{BUILD_UNIX}": self.build,
+            "{PREFIX_UNIX}": os.environ.get("WINEPREFIX", os.path.join(self.build, "wineprefix")),
         }
         self.env = dict(os.environ)
         self.env.setdefault("WINEPREFIX", os.path.join(self.build, "wineprefix"))
@@ -204,6 +212,8 @@ class Scenario:
         if script:
             with open(os.path.join(self.folder, script), encoding="utf-8", newline="") as f:
                 text = self.fill(f.read())
+            for marker, (piece, count) in self.desc.get("script_repeat", {}).items():
+                text = text.replace(marker, piece * count)
             out = os.path.join(self.work, "_script.xml")
             with open(out, "w", encoding="utf-8", newline="") as f:
                 f.write(text)
@@ -245,9 +255,17 @@ class Scenario:
                 os.makedirs(os.path.dirname(target), exist_ok=True)
                 with open(target, "wb") as f:
                     f.write(step.get("text", "").encode(step.get("encoding", "utf-8")))
+            elif "symlink" in step:
+                link = unix_path(step["symlink"])
+                if os.path.lexists(link):
+                    os.remove(link)
+                os.makedirs(os.path.dirname(link), exist_ok=True)
+                os.symlink(unix_path(step["to"]), link)
             elif "remove" in step:
                 target = unix_path(step["remove"])
-                if os.path.isdir(target):
+                if os.path.islink(target):
+                    os.remove(target)
+                elif os.path.isdir(target):
                     shutil.rmtree(target, ignore_errors=True)
                 elif os.path.exists(target):
                     os.remove(target)
@@ -435,6 +453,10 @@ class Scenario:
             if desc.get("installer_path", True) and lines and \
                     lines[0] != "执行安装程序: " + self.subst["{INSTALLER}"]:
                 errors.append("%s: header names %r" % (path, lines[0]))
+            if desc.get("installer_size") and len(lines) > 1 and \
+                    not lines[1].endswith(", 大小: %d" % os.path.getsize(self.installer)):
+                errors.append("%s: header %r, the installer has %d bytes" % (
+                    path, lines[1], os.path.getsize(self.installer)))
             if "version" in desc and len(lines) > 1 and not lines[1].startswith("版本: %s, " % desc["version"]):
                 errors.append("%s: header version %r, expected %r" % (path, lines[1], desc["version"]))
             body = lines[2:]

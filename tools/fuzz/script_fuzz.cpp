@@ -249,11 +249,21 @@ void Mutate(std::string& t, Rng& r, const std::vector<std::string>& names) {
       break;
     }
     case 7: {  // deep nesting
-      const size_t depth = r.Below(r.Chance(10) ? 3000 : 200);
+      // A quote inside an element name and a DOCTYPE subset full of tags are tokenised by the
+      // parser in its own way; the loader's depth guard must see them the same way.
+      const bool quoted = r.Chance(15);
+      const size_t depth = quoted ? 20000 : r.Below(r.Chance(10) ? 3000 : 200);
       std::string open, close;
       for (size_t i = 0; i < depth; ++i) {
-        open += "<item>";
-        close += "</item>";
+        open += quoted ? "<b>" : "<item>";
+        if (!quoted) close += "</item>";
+      }
+      if (quoted) open = "<x'>" + open + "<y'>";
+      if (r.Chance(10)) {
+        const size_t decl = t.find("?>");
+        std::string subset;
+        for (size_t i = 0; i < 1500; ++i) subset += "<b>";
+        t.insert(decl == std::string::npos ? 0 : decl + 2, "<!DOCTYPE config [" + subset + "]>");
       }
       const size_t at = t.find('>', r.Below(t.size()));
       if (at != std::string::npos) t.insert(at + 1, open + close);

@@ -9,6 +9,7 @@
 #include <wchar.h>
 
 #define MAX_HOLDS 8
+#define PATH_CHARS 1024 /* paths past MAX_PATH too, for the long-path tests */
 
 static DWORD NumberAfter(const wchar_t* line, const wchar_t* key, DWORD fallback) {
   const wchar_t* at = wcsstr(line, key);
@@ -18,7 +19,7 @@ static DWORD NumberAfter(const wchar_t* line, const wchar_t* key, DWORD fallback
 /* Copies the blank-free word after `at` into `path`; returns where the word ends. */
 static const wchar_t* WordAt(const wchar_t* at, wchar_t* path) {
   size_t n = 0;
-  for (; *at && *at != L' ' && n < MAX_PATH - 1; ++at) path[n++] = *at;
+  for (; *at && *at != L' ' && n < PATH_CHARS - 1; ++at) path[n++] = *at;
   path[n] = 0;
   return at;
 }
@@ -26,7 +27,7 @@ static const wchar_t* WordAt(const wchar_t* at, wchar_t* path) {
 static void Record(const wchar_t* line) {
   const wchar_t* at = wcsstr(line, L"/record:");
   if (!at) return;
-  wchar_t path[MAX_PATH] = {0};
+  wchar_t path[PATH_CHARS] = {0};
   WordAt(at + 8, path);
   HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
   if (file == INVALID_HANDLE_VALUE) return;
@@ -46,7 +47,7 @@ static BOOL Hold(const wchar_t* line) {
   HANDLE held[MAX_HOLDS];
   int count = 0;
   for (const wchar_t* at = wcsstr(line, L"/hold:"); at && count < MAX_HOLDS; at = wcsstr(at, L"/hold:")) {
-    wchar_t path[MAX_PATH] = {0};
+    wchar_t path[PATH_CHARS] = {0};
     at = WordAt(at + 6, path);
     DWORD share = FILE_SHARE_READ;
     const size_t len = wcslen(path);
@@ -64,7 +65,7 @@ static BOOL Hold(const wchar_t* line) {
 static void Ready(const wchar_t* line) {
   const wchar_t* at = wcsstr(line, L"/ready:");
   if (!at) return;
-  wchar_t path[MAX_PATH] = {0};
+  wchar_t path[PATH_CHARS] = {0};
   WordAt(at + 7, path);
   HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "platform/tree_delete.h"
 
 namespace {
 
@@ -41,10 +42,13 @@ bool HostText(Call call, std::wstring& out) {
   return SUCCEEDED(hr);
 }
 
+// The install directory as Windows resolves it. One that resolves to a drive's root or the Windows
+// directory ("C:\App\..") is none: everything below it would be ours to remove.
 bool InstallDir(IExternHost* host, std::wstring& dir) {
   if (!HostText([&](BSTR* v) { return host->GetPath(TZ_HOST_INSTDIR, v); }, dir)) return false;
-  while (dir.size() > 3 && (dir.back() == L'\\' || dir.back() == L'/')) dir.pop_back();
-  return !dir.empty() && !PathIsRelativeW(dir.c_str());
+  if (dir.empty() || PathIsRelativeW(dir.c_str())) return false;
+  dir = tz::CanonicalPath(dir);
+  return !tz::IsProtectedFromDelete(dir);
 }
 
 std::vector<std::wstring> SplitList(const wchar_t* text) {

@@ -240,3 +240,12 @@ extern "C" int WINAPI Crash(UINT, LPCWSTR, LPCWSTR, IExternHost*) {
   *reinterpret_cast<volatile int*>(address) = 1;
   return TZ_ACTION_DONE;
 }
+
+// Holds when a DLL named only by `param1` loads through the process's default search, which
+// must not reach the installer's own folder.
+extern "C" BYTE WINAPI LoadsByName(UINT id, LPCWSTR param1, LPCWSTR, IExternHost* host) {
+  HMODULE module = LoadLibraryW(param1);
+  if (host) Report(host, L"LoadsByName id=%u [%ls] -> %ls", id, param1, module ? L"loaded" : L"not found");
+  if (module) FreeLibrary(module);
+  return module ? 1 : 0;
+}

@@ -2,6 +2,7 @@
 // prefix's temp directory: contents, time stamps, attributes, callbacks, progress and failures.
 #include <gmock/gmock.h>
 
+#include <cstdint>
 #include <functional>
 
 #include "extract/archive_streams.h"
@@ -157,6 +158,21 @@ TEST_F(ExtractFixture, BadInputFailsWithoutCallingBack) {
   EXPECT_EQ(callback_.begins, 0);
 }
 
+// An empty target would put every item into the root of the current drive.
+TEST_F(ExtractFixture, EmptyTargetIsRefusedBeforeAnythingIsWritten) {
+  wchar_t previous[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, previous);
+  SetCurrentDirectoryW(root_.c_str());
+  data_ = ReadBytes(Fixture(L"payload.7z"));
+  EXPECT_FALSE(extractor_.ExtractFromMemory(data_.data(), data_.size(), L""));
+  EXPECT_FALSE(extractor_.ExtractFromFile(Fixture(L"payload.7z").c_str(), L""));
+  EXPECT_EQ(callback_.begins, 0);
+  for (const ItemCall& item : callback_.items) {  // what a failure left in the drive's root
+    if (!item.isDirectory) DeleteFileW(item.path.c_str());
+  }
+  SetCurrentDirectoryW(previous);
+}
+
 TEST(MemStreamTest, SeekAndReadStayWithinTheData) {
   static const char kData[] = "0123456789";
   CMyComPtr<IInStream> stream(new CMyInMemStream(kData, 10));
@@ -169,7 +185,9 @@ TEST(MemStreamTest, SeekAndReadStayWithinTheData) {
                {11, STREAM_SEEK_SET, E_INVALIDARG, 0},  {-1, STREAM_SEEK_SET, E_INVALIDARG, 0},
                {-3, STREAM_SEEK_END, S_OK, 7},          {-2, STREAM_SEEK_CUR, S_OK, 5},
                {-6, STREAM_SEEK_CUR, E_INVALIDARG, 0},  {1, STREAM_SEEK_END, E_INVALIDARG, 0},
-               {-11, STREAM_SEEK_END, E_INVALIDARG, 0}, {0, 3, E_INVALIDARG, 0}};
+               {-11, STREAM_SEEK_END, E_INVALIDARG, 0}, {0, 3, E_INVALIDARG, 0},
+               {INT64_MIN, STREAM_SEEK_CUR, E_INVALIDARG, 0}, {INT64_MIN, STREAM_SEEK_END, E_INVALIDARG, 0},
+               {INT64_MIN, STREAM_SEEK_SET, E_INVALIDARG, 0}};
   for (const auto& c : cases) {
     UInt64 position = 99;
     EXPECT_EQ(stream->Seek(c.offset, c.origin, &position), c.result) << c.offset << " from " << c.origin;

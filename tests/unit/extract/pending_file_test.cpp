@@ -133,8 +133,7 @@ TEST(PendingNameTest, NamesNearTheLimitAreCutButKeepTheMarker) {
   } cases[] = {{200, kCreateUsePending, 209},
                {250, kCreateUsePending, 259},
                {252, kCreateUsePending, 259},
-               {255, kCreateUsePending, 259},
-               {256, kCreateGiveUp, 256}};
+               {255, kCreateUsePending, 259}};
   for (const auto& c : cases) {
     const std::wstring path = dir + std::wstring(c.length - dir.size(), L'x');
     wchar_t buffer[kCreateFailedBufferChars] = {};
@@ -144,6 +143,41 @@ TEST(PendingNameTest, NamesNearTheLimitAreCutButKeepTheMarker) {
     EXPECT_EQ(std::wstring(buffer).rfind(path, 0), 0u) << c.length;
     if (c.decision == kCreateUsePending) {
       EXPECT_TRUE(IsPendingName(buffer)) << c.length;
+    }
+  }
+}
+
+// 256 to 259 characters leave no room for the marker after the name: the pending file gets a
+// shortened name in the same folder, or, when even that cannot fit, the failure says why.
+TEST(PendingNameTest, TargetsTooLongForTheMarkerGetAShortNameBesideThemOrAnError) {
+  const std::wstring shortDir = L"C:\\no-such-dir\\";
+  const std::wstring longDir = L"C:\\" + std::wstring(247, L'd') + L"\\";  // 251 characters
+  const struct {
+    std::wstring dir;
+    size_t length;
+    int decision;
+  } cases[] = {{shortDir, 256, kCreateUsePending}, {shortDir, 257, kCreateUsePending},
+               {shortDir, 259, kCreateUsePending}, {longDir, 257, kCreateGiveUp},
+               {longDir, 259, kCreateGiveUp}};
+  for (const auto& c : cases) {
+    const std::wstring path = c.dir + std::wstring(c.length - c.dir.size(), L'x');
+    wchar_t buffer[kCreateFailedBufferChars] = {};
+    path.copy(buffer, path.size());
+    const size_t mark = GetLog().Records().size();
+    EXPECT_EQ(ResolveCreateFailure(buffer, kCreateFailedBufferChars, 12345), c.decision) << c.length;
+    const std::wstring pending = buffer;
+    if (c.decision == kCreateUsePending) {
+      EXPECT_LE(pending.size(), 259u) << c.length;
+      EXPECT_EQ(pending.rfind(c.dir, 0), 0u) << c.length;
+      EXPECT_EQ(pending.find(L'\\', c.dir.size()), std::wstring::npos) << c.length;
+      EXPECT_TRUE(IsPendingName(pending.c_str())) << c.length;
+      EXPECT_NE(pending.substr(0, path.size()), path) << c.length;
+    } else {
+      EXPECT_EQ(pending, path) << c.length;
+      const std::vector<LogRecord> records = GetLog().Records();
+      ASSERT_GT(records.size(), mark) << c.length;
+      EXPECT_EQ(records.back().level, LOG_ERROR);
+      EXPECT_EQ(records.back().text, L"路径过长, 无法为文件" + path + L"安排重启替换");
     }
   }
 }

@@ -164,9 +164,11 @@ TEST_F(ProcessTest, StartProcessCommandLine) {
   const std::wstring quoted = Path(L"quoted.txt"), bare = Path(L"bare.txt"), cut = Path(L"cut.txt");
   ASSERT_TRUE(StartProcess(exe, L"/record:" + quoted, true, true, 0, dir_, nullptr));
   EXPECT_EQ(test::ReadUtf16(quoted), L"\"" + exe + L"\" /record:" + quoted + L"\n" + dir_);
-  // Without arguments the file text is the whole command line, unquoted.
-  ASSERT_TRUE(StartProcess(exe + L" /record:" + bare, L"", true, true, 0, L"", nullptr));
-  EXPECT_EQ(test::ReadUtf16(bare).find(exe + L" /record:" + bare + L"\n"), 0u);
+  // Without arguments a path with a blank is quoted: "<dir>\Tz.exe" must not run in place of a
+  // program in "<dir>\Tz App".
+  ASSERT_TRUE(CopyFileW(exe.c_str(), Path(L"Tz.exe").c_str(), FALSE));
+  EXPECT_FALSE(StartProcess(Path(L"Tz App\\missing.exe"), L"", true, true, 0, L"", nullptr));
+  EXPECT_FALSE(StartProcess(exe + L" /record:" + bare, L"", true, true, 0, L"", nullptr));
   ASSERT_TRUE(StartProcess(exe, L"/record:" + cut + L" " + std::wstring(1000, L'x'), false, true, 0, L"", nullptr));
   EXPECT_EQ(test::ReadUtf16(cut).find(L'\n'), 779u);
 }
