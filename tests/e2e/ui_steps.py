@@ -10,7 +10,9 @@ A scenario's "ui" list holds steps, run in order while the installer runs:
                                                          named ("re:..." for a regular expression);
                                                          "in": window class (default: the last waited for)
   {"click_at": [x, y]}                                   click at a point relative to the window
-  {"keys": ["Tab", "Return"]}                            key presses (xdotool key names)
+  {"keys": ["Tab", "Return"]}                            key presses (xdotool key names), after giving the
+                                                         window the X focus ("focus_title": another
+                                                         window's title, e.g. a system dialog)
   {"type": "text"}                                       typed text
   {"expect": "立即安装", "enabled": false, "checked": true, "value": "re:\\d+", "visible": true}
                                                          an accessible child's state ("absent": true:
@@ -141,6 +143,20 @@ class Driver:
             pass
         return out
 
+    def title_of(self, window_class):
+        t = self.tree(window_class) if window_class else None
+        return t["window"]["title"] if t else None
+
+    def focus(self, title):
+        """Gives the X keyboard focus to the window so titled. Wine's windows on a display without a
+        window manager do not take it themselves, and keys would go where the pointer happens to be."""
+        if not title:
+            return
+        ids = self.session.xdotool("search", "--onlyvisible", "--name", "^%s$" % re.escape(title)).stdout.split()
+        if ids:
+            self.session.xdotool("windowfocus", "--sync", ids[-1])
+            time.sleep(0.2)
+
     # -- steps ---------------------------------------------------------------------------------
     def run(self, steps, installer=None):
         for i, step in enumerate(steps):
@@ -179,10 +195,12 @@ class Driver:
             x, y = t["window"]["rect"][:2]
             self.click_point(x + step["click_at"][0], y + step["click_at"][1])
         elif "keys" in step:
+            self.focus(step.get("focus_title") or self.title_of(where))
             for key in step["keys"]:
                 self.session.key(key)
                 time.sleep(step.get("pause", 0.25))
         elif "type" in step:
+            self.focus(step.get("focus_title") or self.title_of(where))
             self.session.type_text(step["type"])
         elif "expect" in step:
             self.expect(where, step)
