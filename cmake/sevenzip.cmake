@@ -125,3 +125,7 @@ target_link_libraries(sevenzip INTERFACE $<TARGET_OBJECTS:sevenzip_obj> oleaut32
 unset(_c)
 unset(_cpp)
 unset(_7z)
+
+# What the product builder links: the library with its encoders.
+add_library(sevenzip_writer INTERFACE)
+target_link_libraries(sevenzip_writer INTERFACE sevenzip)
