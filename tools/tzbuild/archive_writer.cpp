@@ -50,7 +50,7 @@ Z7_COM7F_IMF(CMemOutStream::Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPos
     case STREAM_SEEK_END: base = static_cast<Int64>(data_.size()); break;
     default: return STG_E_INVALIDFUNCTION;
   }
-  if (base + offset < 0) return HRESULT_WIN32_ERROR_NEGATIVE_SEEK;
+  if (base + offset < 0) return E_INVALIDARG;
   pos_ = static_cast<UInt64>(base + offset);
   if (newPosition) *newPosition = pos_;
   return S_OK;
@@ -61,20 +61,28 @@ Z7_COM7F_IMF(CMemOutStream::SetSize(UInt64 newSize)) {
   return S_OK;
 }
 
+// A payload file; a read that fails names the file in `failure`.
 class CFileInStream final : public ISequentialInStream, public CMyUnknownImp {
   Z7_IFACES_IMP_UNK_1(ISequentialInStream)
 
  public:
-  explicit CFileInStream(HANDLE file) : file_(file) {}
+  CFileInStream(HANDLE file, std::wstring path, std::string& failure)
+      : file_(file), path_(std::move(path)), failure_(failure) {}
 
  private:
   tz::UniqueFileHandle file_;
+  std::wstring path_;
+  std::string& failure_;
 };
 
 Z7_COM7F_IMF(CFileInStream::Read(void* data, UInt32 size, UInt32* processedSize)) {
   if (processedSize) *processedSize = 0;
   DWORD got = 0;
-  if (!ReadFile(file_.Get(), data, size, &got, nullptr)) return HRESULT_FROM_WIN32(GetLastError());
+  if (!ReadFile(file_.Get(), data, size, &got, nullptr)) {
+    const DWORD error = GetLastError();
+    failure_ = "cannot read " + ToUtf8(path_) + ": " + ErrorText(error);
+    return HRESULT_FROM_WIN32(error);
+  }
   if (processedSize) *processedSize = got;
   return S_OK;
 }
@@ -135,7 +143,7 @@ Z7_COM7F_IMF(CUpdateCallback::GetStream(UInt32 index, ISequentialInStream** inSt
     failure = "cannot read " + ToUtf8(path) + ": " + ErrorText(error);
     return HRESULT_FROM_WIN32(error);
   }
-  CMyComPtr<ISequentialInStream> stream(new CFileInStream(file));
+  CMyComPtr<ISequentialInStream> stream(new CFileInStream(file, path, failure));
   *inStream = stream.Detach();
   return S_OK;
 }

@@ -423,7 +423,12 @@ class Checker {
   void CheckGate(const Node* item, const std::string& me) {
     const int logic = Keyword_(item, "logic", kLogic, false, 0, "logic");
     RefConditionField(item, "cid1", me);
-    if (logic != kLogicNot) RefConditionField(item, "cid2", me);
+    const Value cid2 = Read(item, "cid2");
+    if (logic == 0 && atoi(cid2.text.c_str()) != 0)
+      diag_.Warning(At(cid2.at), "ignored-operand", me + ": <cid2> is never evaluated without <logic> (and, or, xor)",
+                    cid2.text);
+    else if (logic != kLogicNot)
+      RefConditionField(item, "cid2", me);
     RefActionList(item, "aid", me);
   }
 

@@ -27,7 +27,7 @@ struct ScriptInputs {
 
 // Reports every problem to `diag`. Check codes: xml, no-config, unknown-element, unknown-field,
 // unknown-setting, unknown-type, unknown-keyword, bad-id, low-id, undefined-id, duplicate-id,
-// missing-resource, list-mismatch, diskrequire, missing-lang-key.
+// missing-resource, list-mismatch, diskrequire, missing-lang-key, ignored-operand.
 void CheckScript(const ScriptInputs& in, Diagnostics& diag);
 
 // The ${Key} references of one language table that name no key of that table (warnings).
