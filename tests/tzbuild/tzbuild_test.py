@@ -89,8 +89,10 @@ BASE_LANG = "[Lang]\nApp.Name=Lumo\nTitle=${App.Name} Setup\n"
 BASE_ACTIONS = """<item><id>200</id><type>extract</type><value>302</value><name>FILE</name></item>
 <item><id>201</id><type>var</type><name>T</name><value>%#Title#%</value></item>"""
 
-# (name, script body inside <config>, [(file, severity, code)] with file "" for install.xml;
-#  the first expected message must point at the marker; ini: language table text (marker there).
+# (name, script body inside <config>, [([file,] severity, code)] (file: install.xml unless named),
+#  optional extras: "ini" the language table (may hold the marker), "manifest" lines added to the
+#  manifest, "bom" / "crlf" for the script's encoding). The first expected message must point at
+#  the marker.
 CHECKS = [
     ("xml error", "<action><item><id>200</id></item></actio\n" + MARK + "<install/>", [("error", "xml")]),
     ("no config root", None, [("error", "no-config")]),
@@ -148,7 +150,28 @@ CHECKS = [
     ("language key missing from the table", "<action><item><id>200</id><type>var</type><name>T</name><value>x " +
      MARK + "%#Nope#%</value></item></action>", [("warning", "missing-lang-key")]),
     ("a table's ${Key} names no key", "", [("en.ini", "warning", "missing-lang-key")],
-     "[Lang]\nApp.Name=Lumo\nTitle=${App.Name} " + MARK + "${Corp.Name}\n"),
+     {"ini": "[Lang]\nApp.Name=Lumo\nTitle=${App.Name} " + MARK + "${Corp.Name}\n"}),
+    ("language key in CDATA", "<action><item><id>200</id><type>msgbox</type><value><![CDATA[a <b> " + MARK +
+     "%#Gone#%]]></value></item></action>", [("warning", "missing-lang-key")]),
+    ("position after a byte order mark", "<action><item><id>200</id><type>" + MARK + "extrakt</type></item></action>",
+     [("error", "unknown-type")], {"bom": True}),
+    ("position with CRLF line ends", "<action>\n<item><id>200</id>\n  <type>" + MARK + "extrakt</type></item></action>",
+     [("error", "unknown-type")], {"crlf": True}),
+    ("message box lists of different lengths", "<action>" + MARK + "<item><id>200</id><type>msgbox</type>"
+     "<retlist>10,11</retlist><actionlist>13</actionlist></item></action>", [("warning", "list-mismatch")]),
+    ("script id below 100", "<action>" + MARK + "<item><id>50</id><type>del</type></item></action>",
+     [("warning", "low-id")]),
+    ("unknown section", MARK + "<stages/>", [("warning", "unknown-element")]),
+    ("stringtable names a resource not carried", "<i18n><stringtable><item><name>zh-cn</name><value>" + MARK +
+     "lang_zh</value></item></stringtable></i18n>", [("warning", "missing-resource")]),
+    ("diskrequire with a unit it does not know", "<setting><diskrequire>" + MARK + "200MB</diskrequire></setting>",
+     [("warning", "diskrequire")]),
+    ("a mistake the manifest allows", "<install><item><aid>" + MARK + "234</aid></item></install>", [],
+     {"manifest": "allow undefined-id 234 235\n"}),
+    ("allowed for every id", "<action><item><id>200</id><type>del</type><pth>x</pth><nme>y</nme></item></action>", [],
+     {"manifest": "allow unknown-field *\n"}),
+    ("allowed for another id only", "<install><item><aid>" + MARK + "236</aid></item></install>",
+     [("error", "undefined-id")], {"manifest": "allow undefined-id 234\n"}),
     ("unknown field", "<action><item><id>200</id><type>del</type>" + MARK + "<pth>x</pth></item></action>",
      [("warning", "unknown-field")]),
 ]
@@ -158,7 +181,8 @@ def run_checks(env):
     failures = []
     for row in CHECKS:
         name, body, wanted = row[0], row[1], row[2]
-        ini = row[3] if len(row) > 3 else BASE_LANG
+        extras = row[3] if len(row) > 3 else {}
+        ini = extras.get("ini", BASE_LANG)
         folder = os.path.join(env.work, re.sub(r"[^a-z0-9]+", "_", name.lower()).strip("_"))
         if body is None:
             script = '<?xml version="1.0"?>\n<setup>\n</setup>\n'
@@ -166,8 +190,10 @@ def run_checks(env):
             script = '<?xml version="1.0" encoding="utf-8"?>\n<config>\n' + body + "\n</config>\n"
         script, at_script = place(script)
         ini, at_ini = place(ini)
-        write(os.path.join(folder, "tzbuild.conf"), BASE_MANIFEST)
-        write(os.path.join(folder, "install.xml"), script)
+        if extras.get("crlf"):
+            script = script.replace("\n", "\r\n")
+        write(os.path.join(folder, "tzbuild.conf"), BASE_MANIFEST + extras.get("manifest", ""))
+        write(os.path.join(folder, "install.xml"), ("\ufeff" if extras.get("bom") else "") + script)
         write(os.path.join(folder, "lang", "en.ini"), ini)
         write(os.path.join(folder, "payload", "a.txt"), "a\n")
         out = os.path.join(folder, "setup.exe")
@@ -180,11 +206,11 @@ def run_checks(env):
                 kinds = sorted((g[0], "error" if werror else g[3], g[4]) for g in got)
                 want = sorted((w[0], "error" if werror else w[1], w[2]) for w in wanted)
                 expect(kinds == want, f"messages {kinds}, expected {want}:\n{err}")
-                first = got[0]
-                at = at_ini if first[0] == "en.ini" else at_script
-                if at:
+                first = got[0] if got else None
+                at = at_ini if first and first[0] == "en.ini" else at_script
+                if at and first:
                     expect((first[1], first[2]) == at, f"points at {first[1]}:{first[2]}, expected {at[0]}:{at[1]}:\n{err}")
-                fails = errors_expected or werror
+                fails = errors_expected or (werror and bool(wanted))
                 expect(rc == (1 if fails else 0), f"exit code {rc}{' with --werror' if werror else ''}:\n{err}")
                 expect(os.path.exists(out) != fails, f"output {'left behind' if fails else 'missing'}")
                 if errors_expected:
@@ -223,6 +249,15 @@ def run_inputs(env):
          r"tzbuild\.conf:3:24: error: cannot read the language table .*en\.ini: .*\[input\]"),
         ("not an icon", "script install.xml\npayload 302 payload\nicon " + MARK + "app.ico\n", {"app.ico": "GIF89a"},
          None, r"tzbuild\.conf:3:6: error: .*app\.ico: not an icon file"),
+        ("ready archive that is none", "script install.xml\npayload 302 " + MARK + "payload.zip\n",
+         {"payload.zip": "just text"}, None,
+         r"tzbuild\.conf:2:13: error: payload 302: .*payload\.zip is neither a folder nor a 7z, zip, cab or NSIS archive"),
+        ("version fields without a file version", "script install.xml\npayload 302 payload\nproduct-name Lumo\n", {},
+         None, r"tzbuild\.conf: error: the version fields need \"file-version\" too"),
+        ("bad version", "script install.xml\nfile-version " + MARK + "1.2.70000\n", {}, None,
+         r"tzbuild\.conf:2:14: error: \"1\.2\.70000\" is not a version"),
+        ("directive given twice", "script install.xml\n" + MARK + "script other.xml\n", {}, None,
+         r"tzbuild\.conf:2:1: error: \"script\" is given twice"),
     ]
     for name, manifest, files, locked, pattern in rows:
         folder = os.path.join(env.work, re.sub(r"[^a-z0-9]+", "_", name.lower()).strip("_"))
@@ -234,7 +269,7 @@ def run_inputs(env):
         for rel, data in files.items():
             write(os.path.join(folder, rel), data)
         out = os.path.join(folder, "setup.exe")
-        write(out, "an installer from an earlier build")
+        write(out, "MZ an installer from an earlier build")
         holder = None
         try:
             if locked:
@@ -258,6 +293,11 @@ def run_inputs(env):
             if holder:
                 holder.kill()
                 holder.wait()
+    # A failed build removes an earlier installer, but not a file that is no program (-o mistyped).
+    folder = os.path.join(env.work, "missing_payload_folder")
+    rc, _, err = env.tzbuild(folder, os.path.join(folder, "install.xml"))
+    if rc != 1 or not os.path.exists(os.path.join(folder, "install.xml")):
+        failures.append(f"a failed build with -o naming the script: exit code {rc}, script deleted:\n{err}")
     return failures
 
 

@@ -101,13 +101,6 @@ BOOL CALLBACK OnType(HMODULE m, LPWSTR type, LONG_PTR param) {
   return TRUE;
 }
 
-bool IsNumber(const std::wstring& s) {
-  if (s.empty() || s.size() > 5) return false;
-  for (wchar_t c : s)
-    if (c < L'0' || c > L'9') return false;
-  return wcstoul(s.c_str(), nullptr, 10) <= 0xFFFF;
-}
-
 }  // namespace
 
 std::string BuildVersionResource(const VersionInfo& v) {
@@ -210,11 +203,10 @@ bool WriteInstaller(const std::string& engine, const std::wstring& path, const s
   for (const auto& p : resources) {
     Resource r;
     r.type_text = p.type;
-    r.name_is_id = IsNumber(p.name);
-    if (r.name_is_id)
-      r.name_id = static_cast<WORD>(wcstoul(p.name.c_str(), nullptr, 10));
-    else
-      r.name_text = p.name;
+    // A LANG resource keeps a name made of digits as a name: the engine asks for it by text.
+    r.name_is_id = p.id != 0;
+    r.name_id = p.id;
+    r.name_text = p.name;
     r.lang = kResourceLanguage;
     r.data = p.data;
     added.push_back(std::move(r));

@@ -15,7 +15,8 @@ namespace tzbuild {
 
 struct ProductResource {
   std::wstring type;  // "FILE", "LANG", "UI"
-  std::wstring name;  // "302", "lang_zhCN" (a number is written as an id)
+  std::wstring name;  // "lang_zhCN"; unused when `id` is set
+  WORD id = 0;        // 302: payloads, the script and the skin are found by number
   std::string data;
 };
 

@@ -269,6 +269,10 @@ Manifest ReadManifest(const std::wstring& path, const std::map<std::string, std:
     return m;
   }
   Reader(m, defines, diag, m.path).Parse(text);
+  const VersionInfo& v = m.version;
+  if (v.file_text.empty() && (!v.product_text.empty() || !v.product_name.empty() || !v.company.empty() ||
+                              !v.description.empty() || !v.copyright.empty()))
+    diag.Error({m.path}, "manifest", "the version fields need \"file-version\" too");
   if (m.version.product_text.empty()) {
     m.version.product_text = m.version.file_text;
     for (int i = 0; i < 4; ++i) m.version.product[i] = m.version.file[i];

@@ -284,7 +284,7 @@ class Checker {
   }
 
   template <size_t N>
-  int Keyword_(const Node* item, const char* field, const Keyword (&table)[N], bool numeric, int max_code,
+  int KeywordField(const Node* item, const char* field, const Keyword (&table)[N], bool numeric, int max_code,
                const std::string& what) {
     const Value v = Read(item, field);
     if (!v.present || v.text.empty()) return 0;
@@ -340,9 +340,9 @@ class Checker {
       }
       const std::string me = "condition " + std::to_string(id);
       const int type = Type(item, kConditionTypes, 12, "condition");
-      const int logic = Keyword_(item, "logic", kLogic, false, 0, "logic");
-      Keyword_(item, "method", kMethods, false, 0, "compare method");
-      Keyword_(item, "valuetype", kValueTypes, false, 0, "value type");
+      const int logic = KeywordField(item, "logic", kLogic, false, 0, "logic");
+      KeywordField(item, "method", kMethods, false, 0, "compare method");
+      KeywordField(item, "valuetype", kValueTypes, false, 0, "value type");
       if (type == kConditionLogic) {
         if (!Read(item, "logic").present || Read(item, "logic").text.empty())
           diag_.Error(At(item), "unknown-keyword", me + " is a logic condition without <logic> (not, and, or, xor)");
@@ -421,7 +421,7 @@ class Checker {
   }
 
   void CheckGate(const Node* item, const std::string& me) {
-    const int logic = Keyword_(item, "logic", kLogic, false, 0, "logic");
+    const int logic = KeywordField(item, "logic", kLogic, false, 0, "logic");
     RefConditionField(item, "cid1", me);
     const Value cid2 = Read(item, "cid2");
     if (logic == 0 && atoi(cid2.text.c_str()) != 0)

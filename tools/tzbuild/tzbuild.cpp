@@ -18,6 +18,7 @@
 #include "files.h"
 #include "installer_image.h"
 #include "manifest.h"
+#include "platform/handles.h"
 #include "script_check.h"
 
 namespace tzbuild {
@@ -76,6 +77,13 @@ bool LoadEngine(const Options& o, std::string& engine, Diagnostics& diag) {
   return true;
 }
 
+// The archive kinds the installer extracts, by their signatures.
+bool IsArchive(const std::string& data) {
+  auto at = [&](size_t offset, const char* magic, size_t n) { return data.size() >= offset + n && data.compare(offset, n, magic, n) == 0; };
+  return at(0, "7z\xBC\xAF\x27\x1C", 6) || at(0, "PK\x03\x04", 4) || at(0, "MSCF", 4) ||
+         at(4, "\xEF\xBE\xAD\xDENullsoftInst", 16);
+}
+
 class Build {
  public:
   Build(const Options& o, Diagnostics& diag) : o_(o), diag_(diag) {}
@@ -116,7 +124,7 @@ class Build {
           continue;
         }
         if (list == &manifest_.languages) tables_.push_back({l.path, l.resource, l.language, text});
-        resources_.push_back({L"LANG", FromUtf8(l.resource), text});
+        resources_.push_back({L"LANG", FromUtf8(l.resource), 0, text});
       }
     for (const auto& p : manifest_.payloads) {
       if (!IsDirectory(p.path) && !IsFile(p.path))
@@ -150,7 +158,7 @@ class Build {
     options.level = o_.level;
     options.threads = o_.threads;
     options.time = EntryTime();
-    resources_.push_back({L"FILE", L"301", script_});
+    resources_.push_back({L"FILE", L"", 301, script_});
     for (const auto& p : manifest_.payloads) {
       std::string data;
       if (IsDirectory(p.path)) {
@@ -164,12 +172,13 @@ class Build {
                static_cast<unsigned long long>(data.size()));
       } else {
         if (!ReadInput(p.path, p.where, "the payload archive", data)) continue;
-        if (data.empty()) {
-          diag_.Error(p.where, "input", ToUtf8(p.path) + " is empty (a resource cannot be empty)");
+        if (!IsArchive(data)) {
+          diag_.Error(p.where, "input", "payload " + std::to_string(p.id) + ": " + ToUtf8(p.path) +
+                                            " is neither a folder nor a 7z, zip, cab or NSIS archive");
           continue;
         }
       }
-      resources_.push_back({L"FILE", std::to_wstring(p.id), std::move(data)});
+      resources_.push_back({L"FILE", L"", p.id, std::move(data)});
     }
     if (!manifest_.skin.empty()) {
       std::string data;
@@ -177,7 +186,7 @@ class Build {
       if (!r.ok)
         diag_.Error(manifest_.skin_where, "input", "skin: " + r.error);
       else
-        resources_.push_back({L"UI", L"201", std::move(data)});
+        resources_.push_back({L"UI", L"", 201, std::move(data)});
     }
     fflush(stdout);
   }
@@ -186,9 +195,7 @@ class Build {
     std::string engine;
     if (!LoadEngine(o_, engine, diag_)) return false;
     std::string version;
-    if (manifest_.has_version || !manifest_.version.product_name.empty() || !manifest_.version.company.empty() ||
-        !manifest_.version.description.empty())
-      version = BuildVersionResource(manifest_.version);
+    if (manifest_.has_version) version = BuildVersionResource(manifest_.version);
     // Written beside the output first, so that a failure never leaves a half-made installer.
     const std::wstring temp = o_.output + L".tzbuild-tmp";
     std::string error;
@@ -214,6 +221,13 @@ class Build {
   std::vector<LanguageTable> tables_;
   std::vector<ProductResource> resources_;
 };
+
+bool IsProgram(const std::wstring& path) {
+  tz::UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  char head[2] = {};
+  DWORD got = 0;
+  return file && ReadFile(file.Get(), head, sizeof head, &got, nullptr) && got == 2 && head[0] == 'M' && head[1] == 'Z';
+}
 
 int Main(int argc, wchar_t** argv) {
   Options o;
@@ -256,8 +270,9 @@ int Main(int argc, wchar_t** argv) {
   diag.SetWarningsAreErrors(o.werror);
   const bool built = Build(o, diag).Run() && diag.ErrorCount() == 0;
   if (!built) {
-    // No installer at all rather than one from an earlier build that looks like this one's.
-    DeleteFileW(o.output.c_str());
+    // No installer at all rather than one from an earlier build that looks like this one's; a
+    // file that is no program (a mistyped -o naming the script) is left alone.
+    if (IsProgram(o.output)) DeleteFileW(o.output.c_str());
     fprintf(stderr, "tzbuild: %d error(s), %d warning(s); no installer written\n", diag.ErrorCount(), diag.WarningCount());
     return 1;
   }
