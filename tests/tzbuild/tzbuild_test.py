@@ -96,6 +96,8 @@ BASE_ACTIONS = """<item><id>200</id><type>extract</type><value>302</value><name>
 CHECKS = [
     ("xml error", "<action><item><id>200</id></item></actio\n" + MARK + "<install/>", [("error", "xml")]),
     ("no config root", None, [("error", "no-config")]),
+    ("nesting deeper than the installer parses", "<action>" + "<a>" * 998 + MARK + "<b>" + "</b>" + "</a>" * 998 +
+     "</action>", [("error", "xml")]),
     ("unknown setting", "<setting><appname>A</appname>" + MARK + "<colour>red</colour></setting>",
      [("error", "unknown-setting")]),
     ("unknown condition type", "<condition><item><id>101</id><type>" + MARK + "fileexists</type></item></condition>",

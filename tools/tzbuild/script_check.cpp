@@ -8,6 +8,8 @@
 #include <map>
 #include <memory>
 
+#include "script/xml_nesting.h"
+
 namespace tzbuild {
 
 namespace {
@@ -42,6 +44,9 @@ const Keyword kLogic[] = {{"not", 1}, {"and", 2}, {"or", 3}, {"xor", 4}};
 const Keyword kMethods[] = {{"=", 0}, {"eq", 0}, {"!=", 1}, {"neq", 1}, {"<", 2}, {"lt", 2}, {"<=", 3}, {"le", 3},
                             {">", 4}, {"gt", 4}, {">=", 5}, {"ge", 5}, {"has", 6}, {"in", 7}};
 const Keyword kValueTypes[] = {{"num", 0}, {"number", 0}, {"str", 1}, {"string", 1}, {"ver", 2}, {"version", 2}};
+
+// The nesting the installer's script loader accepts.
+constexpr int kMaxElementDepth = 1000;
 
 constexpr int kActionExtract = 8, kActionMsgbox = 1, kActionList = 17, kActionVar = 18;
 constexpr int kConditionLogic = 10, kLogicNot = 1;
@@ -128,8 +133,13 @@ class Checker {
     buffer_.push_back('\0');
     buffer_.push_back('\0');
     base_ = start;
-    rapidxml::xml_document<char> doc;
+    // The document holds a sizeable memory pool of its own; keep it off the stack.
+    auto owner = std::make_unique<rapidxml::xml_document<char>>();
+    rapidxml::xml_document<char>& doc = *owner;
     try {
+      // The installer refuses scripts nested this deep before it parses them (the parser recurses).
+      if (const char* deep = FindTooDeepElement(buffer_.data(), kMaxElementDepth))
+        throw rapidxml::parse_error("elements nested too deep", const_cast<char*>(deep));
       doc.parse<0>(buffer_.data());
     } catch (const rapidxml::parse_error& e) {
       diag_.Error(At(e.where<char>()), "xml", std::string("XML error: ") + e.what());
