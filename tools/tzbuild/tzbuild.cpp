@@ -283,4 +283,7 @@ int Main(int argc, wchar_t** argv) {
 }  // namespace
 }  // namespace tzbuild
 
-int wmain(int argc, wchar_t** argv) { return tzbuild::Main(argc, argv); }
+int wmain(int argc, wchar_t** argv) {
+  SetConsoleOutputCP(CP_UTF8);  // messages are UTF-8 (file names, script texts)
+  return tzbuild::Main(argc, argv);
+}
