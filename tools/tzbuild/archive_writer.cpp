@@ -2,6 +2,7 @@
 
 #include <ole2.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "CPP/7zip/Archive/IArchive.h"
@@ -219,11 +220,9 @@ PackResult PackFolder(const std::wstring& folder, ArchiveFormat format, const Pa
   CMyComPtr<IArchiveUpdateCallback> callback(callback_impl);
   const HRESULT hr = out->UpdateItems(stream, static_cast<UInt32>(items.size()), callback);
   if (hr != S_OK) {
-    result.error = callback_impl->failure.empty() ? "compression failed (HRESULT 0x" + [&] {
-      char buf[16];
-      snprintf(buf, sizeof buf, "%08lX", static_cast<unsigned long>(hr));
-      return std::string(buf);
-    }() + ")" : callback_impl->failure;
+    char code[32];
+    snprintf(code, sizeof code, "compression failed (0x%08lX)", static_cast<unsigned long>(hr));
+    result.error = callback_impl->failure.empty() ? std::string(code) : callback_impl->failure;
     archive.clear();
     return result;
   }

@@ -16,7 +16,7 @@ constexpr WORD kResourceLanguage = 1033;  // the engine finds its resources unde
 
 class Block {
  public:
-  Block(const std::wstring& key, WORD type) : type_(type) {
+  Block(const std::wstring& key, WORD type) {
     PutWord(0);
     PutWord(0);
     PutWord(type);
@@ -45,7 +45,6 @@ class Block {
   void Align() {
     while (bytes_.size() % 4) bytes_.push_back('\0');
   }
-  WORD type_;
   std::string bytes_;
 };
 
