@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
+#include <richedit.h>
 
 #include <memory>
 #include <string>
@@ -85,11 +86,12 @@ class CControlUI {
   bool IsMouseEnabled() const { return mouse_enabled_; }
   // Cursor over the control: IDC_ARROW by default, IDC_HAND for SetHandCursor.
   void SetCursor(LPCWSTR cursor) { cursor_ = cursor; }
+  LPCWSTR GetCursor() const { return cursor_; }
 
   // Device-pixel rectangle in client coordinates, set by the parent's layout.
   const RECT& GetPos() const { return pos_; }
   virtual void SetPos(const RECT& pos);
-  // Natural size (96-DPI units) for layouts that ask; 0 means "whatever the layout gives".
+  // Natural size in device pixels for layouts that ask; 0 means "whatever the layout gives".
   virtual SIZE EstimateSize(SIZE available);
 
   CPaintManagerUI* GetManager() const { return manager_; }
@@ -340,29 +342,32 @@ class CProgressUI : public CLabelUI {
   ARGB32 fore_color_ = 0;
 };
 
-// Rich text: a hidden RichEdit window holds the document (append, select, character format) and
-// its pages are drawn into the skinned surface, with a skinned vertical scroll bar.
+// Rich text drawn by the toolkit itself: paragraphs of runs with their own size and colour,
+// word-wrapped to the control, with a skinned vertical scroll bar (style from the window's
+// "VScrollBar" default: width, bkimage, thumbimage). Positions count characters as a RichEdit
+// does: a line break ("\r\n", "\r" or "\n") is one character.
 class CRichEditUI : public CControlUI {
  public:
   CRichEditUI();
   ~CRichEditUI() override;
   std::wstring_view GetClass() const override { return L"RichEdit"; }
   void SetAttribute(std::wstring_view name, std::wstring_view value) override;
-  void SetManager(CPaintManagerUI* manager, CContainerUI* parent) override;
   void SetPos(const RECT& pos) override;
   void PaintText(Gdiplus::Graphics& g) override;
   void DoEvent(TEventUI& event) override;
+  bool IsKeyboardFocusable() const override { return IsVisible() && vscroll_; }
   AccessibleRole GetAccessibleRole() const override { return AccessibleRole::kText; }
   std::wstring GetText() const override;
   void SetText(std::wstring_view text) override;
+  std::wstring GetAccessibleValue() const override { return GetText(); }
 
-  // Appends at the end; `can_undo` false leaves nothing to undo.
+  // Appends at the end in the default format; nothing is kept for undo either way.
   void AppendText(std::wstring_view text, bool can_undo = false);
-  // Selection by character positions; (0, -1) selects everything.
+  // Selection by character positions; an end of -1 (or past the text) is the end of the text.
   void SetSel(long start, long end);
-  // Character format of the selection (CHARFORMAT2W with its mask), as EM_SETCHARFORMAT.
-  bool SetSelectionCharFormat(CHARFORMAT2W& format);
-  long GetTextLength() const;
+  // Size (CFM_SIZE, yHeight in twips), colour (CFM_COLOR) and weight (CFM_BOLD) of the selection.
+  bool SetSelectionCharFormat(const CHARFORMAT2W& format);
+  long GetTextLength() const { return static_cast<long>(text_.size()); }
   void SetTextColor(ARGB32 color);
   void SetFont(int font_id);
   void SetReadOnly(bool on) { read_only_ = on; }
@@ -373,13 +378,53 @@ class CRichEditUI : public CControlUI {
   int GetScrollRange() const;
 
  private:
-  struct Impl;
-  std::unique_ptr<Impl> impl_;
+  struct CharFormat {
+    LONG twips = 0;       // 0: the control's font size
+    COLORREF color = 0;
+    bool has_color = false;
+    bool bold = false;
+    bool operator==(const CharFormat&) const = default;
+  };
+  struct Segment {
+    size_t start, length;
+    CharFormat format;
+    int x;
+  };
+  struct Line {
+    int top, height, ascent;
+    std::vector<Segment> segments;
+  };
+  HFONT FontFor(const CharFormat& format);
+  void LayoutDocument(int width);
+  RECT TextRect() const;
+  RECT ScrollTrackRect() const;
+  RECT ThumbRect() const;
+  void ReadScrollStyle();
+
+  std::wstring text_;
+  std::vector<CharFormat> formats_;
+  long sel_start_ = 0, sel_end_ = 0;
   ARGB32 text_color_ = 0xFF000000;
   int font_ = -1;
   bool read_only_ = false;
   bool vscroll_ = false;
   int scroll_ = 0;
+  RECT inset_{};
+  // Layout cache, device pixels.
+  std::vector<Line> lines_;
+  int layout_width_ = -1;
+  UINT layout_dpi_ = 0;
+  int doc_height_ = 0;
+  struct FontKey {
+    LONG px;
+    bool bold;
+    bool operator<(const FontKey& o) const { return px != o.px ? px < o.px : bold < o.bold; }
+  };
+  std::vector<std::pair<FontKey, HFONT>> fonts_;
+  int scrollbar_width_ = 8;
+  std::wstring scroll_bk_image_, scroll_thumb_image_;
+  bool dragging_ = false;
+  int drag_offset_ = 0;
 };
 
 }  // namespace tzui

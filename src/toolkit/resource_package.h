@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,16 +46,18 @@ class CResourceManager {
   HINSTANCE ModuleInstance() const { return instance_; }
 
  private:
-  CResourceManager() = default;
+  CResourceManager();
+  ~CResourceManager();
   struct Entry {
     std::uint32_t index = 0;
     std::uint64_t size = 0;
   };
   static std::wstring NormaliseName(std::wstring_view path);
 
+  struct Archive;  // the open archive of the package (the 7-Zip library's zip handler)
+
   ResourceSource source_ = ResourceSource::kNone;
-  const std::uint8_t* data_ = nullptr;
-  size_t size_ = 0;
+  std::unique_ptr<Archive> archive_;
   std::map<std::wstring, Entry> entries_;
   std::map<std::wstring, std::wstring, std::less<>> texts_;
   std::map<std::wstring, std::wstring, std::less<>> resource_list_;

@@ -83,6 +83,7 @@ class WindowImplBase : public INotifyUI, public IDialogBuilderCallback {
   HWND window_ = nullptr;
   UINT close_code_ = 0;
   bool destroyed_ = false;
+  bool modal_ = false;
   void* accessible_ = nullptr;  // the window's IAccessible, created on first WM_GETOBJECT
 };
 

@@ -1,5 +1,10 @@
 #include "ui/main_window.h"
 
+#include <cstdint>
+#include <vector>
+
+#include "ui/skin_package.h"
+
 namespace {
 
 // Until the skinned window exists the installer has no window: it cannot be shown, and every
@@ -7,10 +12,14 @@ namespace {
 class CHeadlessMainWnd final : public IMainWnd {
  public:
   void Destroy() override { delete this; }
-  void Init(HINSTANCE) override {}
+  // The skin package is loaded in every run, silent ones too; a missing one ends the process.
+  void Init(HINSTANCE instance) override { LoadSkinPackageOrExit(instance, skin_package_); }
   bool CreateAndShow() override { return false; }
   int RunMessageLoop() override { return 0; }
   void OnEnd() override {}
+
+ private:
+  std::vector<std::uint8_t> skin_package_;  // the toolkit reads its entries from this copy
 };
 
 }  // namespace
