@@ -519,7 +519,28 @@ void CLabelUI::DrawText(Gdiplus::Graphics& g, const std::wstring& text, ARGB32 c
   format.SetTrimming((text_style_ & kEndEllipsis) ? Gdiplus::StringTrimmingEllipsisCharacter
                                                   : Gdiplus::StringTrimmingNone);
   Gdiplus::SolidBrush brush(ToColor(color));
-  g.DrawString(text.c_str(), static_cast<INT>(text.size()), font, ToRectF(rc), &format, &brush);
+  const Gdiplus::RectF box = ToRectF(rc);
+  if ((text_style_ & kEndEllipsis) && !(text_style_ & kWordBreak)) {
+    // Shorten by hand: not every GDI+ honours the trimming of a single-line format.
+    auto width_of = [&](const std::wstring& s) {
+      Gdiplus::RectF bounds;
+      g.MeasureString(s.c_str(), static_cast<INT>(s.size()), font, Gdiplus::PointF(0, 0), &bounds);
+      return bounds.Width;
+    };
+    if (width_of(text) > box.Width) {
+      size_t lo = 0, hi = text.size();
+      while (lo < hi) {
+        const size_t mid = (lo + hi + 1) / 2;
+        if (width_of(text.substr(0, mid) + L"\u2026") <= box.Width) lo = mid;
+        else hi = mid - 1;
+      }
+      const std::wstring shortened = text.substr(0, lo) + L"\u2026";
+      format.SetTrimming(Gdiplus::StringTrimmingNone);
+      g.DrawString(shortened.c_str(), static_cast<INT>(shortened.size()), font, box, &format, &brush);
+      return;
+    }
+  }
+  g.DrawString(text.c_str(), static_cast<INT>(text.size()), font, box, &format, &brush);
 }
 
 void CLabelUI::PaintText(Gdiplus::Graphics& g) {

@@ -2,7 +2,7 @@
 //   box    --title T --text X --button TEXT:ID:STYLE ...   BaseMessageBox directly
 //   prompt --title T --text X [--mask M] [--nohost] TEXT...  the engine's two-button prompt
 //   okbox  --title T --text X                              the one-button OK box
-//   window --desc NAME [--set control.attribute=value]...  any description of the package
+//   window --desc NAME [--set control.attribute=value]... [--height H]  any description of the package
 // Prints "result=N" (box modes) or one "notify TYPE NAME WPARAM" line per notification.
 #include <windows.h>
 
@@ -34,8 +34,8 @@ void Print(const std::wstring& line) {
 
 class CDemoWindow final : public tzui::WindowImplBase {
  public:
-  CDemoWindow(std::wstring desc, std::vector<std::wstring> sets, UINT dpi)
-      : desc_(std::move(desc)), sets_(std::move(sets)), dpi_(dpi) {}
+  CDemoWindow(std::wstring desc, std::vector<std::wstring> sets, UINT dpi, int height)
+      : desc_(std::move(desc)), sets_(std::move(sets)), dpi_(dpi), height_(height) {}
 
  protected:
   std::wstring GetWindowClassName() const override { return L"TzUiDemoWindow"; }
@@ -58,6 +58,12 @@ class CDemoWindow final : public tzui::WindowImplBase {
       }
     }
     if (dpi_) SetDPI(dpi_);
+    if (height_) {
+      RECT rc{};
+      GetWindowRect(GetHWND(), &rc);
+      SetWindowPos(GetHWND(), nullptr, 0, 0, rc.right - rc.left, GetPaintManager().Scale(height_),
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
   }
   void Notify(tzui::TNotifyUI& msg) override {
     if (msg.type != L"windowinit" && msg.type != L"setfocus" && msg.type != L"killfocus")
@@ -75,6 +81,7 @@ class CDemoWindow final : public tzui::WindowImplBase {
   std::wstring desc_;
   std::vector<std::wstring> sets_;
   UINT dpi_;
+  int height_;
 };
 
 // Answers the engine's prompts with the skinned box over the demo owner.
@@ -112,6 +119,7 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<std::wstring> buttons, sets, plain;
   int mask = 0;
   UINT dpi = 0;
+  int height = 0;
   bool owner = false, nohost = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::wstring& a = args[i];
@@ -120,6 +128,7 @@ int wmain(int argc, wchar_t** argv) {
     else if (a == L"--lang") lang = next();
     else if (a == L"--dpi") dpi = static_cast<UINT>(_wtoi(next().c_str()));
     else if (a == L"--owner") owner = true;
+    else if (a == L"--height") height = _wtoi(next().c_str());
     else if (a == L"--title") title = next();
     else if (a == L"--text") text = next();
     else if (a == L"--button") buttons.push_back(next());
@@ -173,7 +182,7 @@ int wmain(int argc, wchar_t** argv) {
   } else if (mode == L"okbox") {
     result = ShowSimpleOkBox(g_owner, text, title);
   } else if (mode == L"window") {
-    CDemoWindow window(desc, sets, dpi);
+    CDemoWindow window(desc, sets, dpi, height);
     if (!window.Create(g_owner, title, WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION |
                                            WS_SYSMENU | WS_MINIMIZEBOX, 0)) {
       Print(L"create failed");
