@@ -39,6 +39,7 @@ void BaseMessageBox::BuildButtons() {
   if (!button_layout_ || buttons_.empty()) return;
   button_layout_->Add(new tzui::CControlUI());  // flexible: centres the row
   bool first = true;
+  tzui::CControlUI* default_button = nullptr;
   for (const ButtonRecord& record : buttons_) {
     if (!first) {
       auto* gap = new tzui::CControlUI();
@@ -63,8 +64,11 @@ void BaseMessageBox::BuildButtons() {
     button->SetCursor(IDC_HAND);
     button_layout_->Add(button);
     button->SetFont(1);
+    if (!default_button) default_button = button;
   }
   button_layout_->Add(new tzui::CControlUI());
+  // Enter answers with the first button, as a system message box does; Tab moves on from it.
+  GetPaintManager().SetFocus(default_button);
 }
 
 int BaseMessageBox::ShowModalBox(HWND owner) {

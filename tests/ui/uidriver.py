@@ -68,20 +68,22 @@ class Screenshot:
 
 
 class UiSession:
-    def __init__(self, build_dir, prefix=None, screen="1280x800x24"):
+    def __init__(self, build_dir, prefix=None, screen="1280x800x24", own_display=False):
         self.build = os.path.abspath(build_dir)
         self.env = dict(os.environ)
         self.env["WINEPREFIX"] = prefix or os.path.join(self.build, "wineprefix")
         self.env["WINEDEBUG"] = "-all"
         self.env.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=")
         self.screen = screen
+        self.own_display = own_display  # a private Xvfb: no other test's window can take the input
         self.xvfb = None
         self.procs = []
 
     # -- display and Wine ----------------------------------------------------------------
     def __enter__(self):
-        if not self._display_works():
+        if self.own_display or not self._display_works():
             self._start_xvfb()
+        self._unmanaged_windows()
         subprocess.run(["wineserver", "-p"], env=self.env, check=False)
         subprocess.run(["wine", "wineboot"], env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, check=False)
@@ -95,6 +97,19 @@ class UiSession:
             self.xvfb.kill()
             self.xvfb.wait()
         return False
+
+    def _unmanaged_windows(self):
+        """No window manager runs on the virtual display: Wine must not wait for one to unmap windows."""
+        user_reg = os.path.join(self.env["WINEPREFIX"], "user.reg")
+        try:
+            with open(user_reg, encoding="utf-8", errors="replace") as f:
+                if '"Managed"="N"' in f.read():
+                    return
+        except OSError:
+            return
+        subprocess.run(["wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N", "/f"],
+                       env=self.env, capture_output=True, check=False)
+        subprocess.run(["wineserver", "-w"], env=self.env, check=False)
 
     def _display_works(self):
         if not self.env.get("DISPLAY"):
@@ -144,10 +159,11 @@ class UiSession:
         end = time.time() + timeout
         while time.time() < end:
             args = ["search"] + (["--onlyvisible"] if visible else []) + ["--name", "^%s$" % name]
-            ids = self.xdotool(*args).stdout.split()
-            if ids:
-                time.sleep(0.4)  # let the first paint land
-                return ids[-1]
+            for wid in reversed(self.xdotool(*args).stdout.split()):
+                if self.geometry(wid, retries=1):
+                    time.sleep(0.4)  # let the first paint land
+                    self.focus(wid)
+                    return wid
             time.sleep(0.2)
         raise TimeoutError("no window named %r" % name)
 
@@ -159,10 +175,20 @@ class UiSession:
             time.sleep(0.2)
         return False
 
-    def geometry(self, wid):
-        out = self.xdotool("getwindowgeometry", "--shell", wid).stdout
-        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
-        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+    def geometry(self, wid, retries=10):
+        """(x, y, width, height) of a window; None when it is gone."""
+        for _ in range(retries):
+            out = self.xdotool("getwindowgeometry", "--shell", wid).stdout
+            values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+            if all(k in values for k in ("X", "Y", "WIDTH", "HEIGHT")):
+                return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+            time.sleep(0.2)
+        return None
+
+    def focus(self, wid):
+        """Gives a window the X keyboard focus (there is no window manager to do it)."""
+        self.xdotool("windowfocus", "--sync", wid)
+        time.sleep(0.2)
 
     def move_mouse(self, x, y):
         self.xdotool("mousemove", x, y)
