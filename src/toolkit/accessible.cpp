@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "toolkit/paint_manager.h"
+#include "toolkit/system_library.h"
 
 namespace tzui {
 
@@ -72,7 +73,10 @@ class CAccessibleWindow final : public IAccessible {
     if (!parent) return E_POINTER;
     *parent = nullptr;
     if (!manager_) return RPC_E_DISCONNECTED;
-    return CreateStdAccessibleObject(window_, OBJID_WINDOW, IID_IDispatch, reinterpret_cast<void**>(parent));
+    using CreateStd = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
+    auto create = SystemProc<CreateStd>(L"oleacc.dll", "CreateStdAccessibleObject");
+    if (!create) return S_FALSE;
+    return create(window_, OBJID_WINDOW, IID_IDispatch, reinterpret_cast<void**>(parent));
   }
   STDMETHODIMP get_accChildCount(long* count) override {
     if (!count) return E_POINTER;
@@ -307,8 +311,11 @@ class CAccessibleWindow final : public IAccessible {
 bool AnswerGetObject(CPaintManagerUI& manager, HWND window, WPARAM wParam, LPARAM lParam, void*& holder,
                      LRESULT& result) {
   if (static_cast<LONG>(lParam) != static_cast<LONG>(OBJID_CLIENT)) return false;
+  using FromObject = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
+  auto from_object = SystemProc<FromObject>(L"oleacc.dll", "LresultFromObject");
+  if (!from_object) return false;
   if (!holder) holder = new CAccessibleWindow(&manager, window);
-  result = LresultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(static_cast<CAccessibleWindow*>(holder)));
+  result = from_object(IID_IAccessible, wParam, static_cast<IAccessible*>(static_cast<CAccessibleWindow*>(holder)));
   return true;
 }
 

@@ -157,6 +157,7 @@ HFONT CPaintManagerUI::GetHFont(int id) {
 }
 
 Gdiplus::Font* CPaintManagerUI::GetFont(int id) {
+  if (!EnsureGdiplus()) return nullptr;
   auto it = fonts_.find(id);
   if (it == fonts_.end()) it = fonts_.find(default_font_);
   FontSlot& slot = it == fonts_.end() ? fallback_font_ : it->second;
@@ -188,7 +189,7 @@ const std::wstring* CPaintManagerUI::GetDefaultAttributeList(std::wstring_view c
 }
 
 Gdiplus::Bitmap* CPaintManagerUI::GetImage(std::wstring_view path, SIZE* logical_size) {
-  if (path.empty()) return nullptr;
+  if (path.empty() || !EnsureGdiplus()) return nullptr;
   std::wstring key(path);
   for (auto& c : key) c = c == L'/' ? L'\\' : static_cast<wchar_t>(std::towlower(c));
   auto it = images_.find(key);
@@ -290,7 +291,7 @@ void CPaintManagerUI::CreateSurface(int cx, int cy) {
 }
 
 void CPaintManagerUI::Render() {
-  if (!window_ || painting_) return;
+  if (!window_ || painting_ || !EnsureGdiplus()) return;
   painting_ = true;
   if (need_update_) Layout();
   RECT client{};

@@ -1,5 +1,7 @@
 #include "toolkit/render.h"
 
+#include "toolkit/system_library.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -9,6 +11,8 @@ namespace tzui {
 
 bool EnsureGdiplus() {
   static const bool started = [] {
+    // Loaded here by full path; the delay-bound imports then resolve to this module.
+    if (!LoadSystemLibrary(L"gdiplus.dll")) return false;
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
     // Kept for the life of the process: windows may paint until the very end.
