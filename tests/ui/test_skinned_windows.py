@@ -148,6 +148,18 @@ def case_prompt_entry(ui, check):
         check.true("owner enabled afterwards", "owner enabled" in out, out)
     code, out = ui.run(["tools/uidemo.exe"] + skin() + ["prompt", "--nohost", "--text", "x", "是"])
     check.eq("prompt without a window", result_of(out), 0)
+    # From a worker thread, as an install stage's msgbox action: the owner (another thread's
+    # window) is disabled meanwhile and usable again afterwards.
+    p = ui.start(["tools/uidemo.exe"] + skin() + ["--owner", "prompt", "--worker", "--title", TITLE, "--text", "继续吗？",
+                                                 "是", "否"])
+    win = ui.wait_window(TITLE)
+    x, y, w, h = ui.geometry(win)
+    ui.click(x - 150, y + 20)
+    ui.click(x + 84 + 40, y + 176)
+    code, out = ui.finish(p)
+    check.eq("worker prompt answer", result_of(out), 10)
+    check.true("worker prompt: owner saw no click", "owner click" not in out, out)
+    check.true("worker prompt: owner enabled afterwards", "owner enabled" in out, out)
 
 
 def case_ok_box(ui, check):
@@ -184,6 +196,69 @@ def case_accessibility(ui, check):
     check.eq("answer through accDoDefaultAction", result_of(out), 11)
 
 
+def case_damaged_packages(ui, check):
+    """A description missing or malformed: the toolkit's plain box and exit code 1; a missing image
+    leaves its place empty and the box still works."""
+    from uidriver import skin_package
+    work = os.path.join(BUILD, "testdata", "ui")
+    os.makedirs(work, exist_ok=True)
+    for name, package in (("missing", skin_package(BUILD, drop=("msgbox.xml",))),
+                          ("malformed", skin_package(BUILD, extra={"msgbox.xml": b"<Window><RVerticalLayout>"}))):
+        report = os.path.join(work, "box_%s.txt" % name)
+        ready = os.path.join(work, "ready_%s" % name)
+        for f in (report, ready):
+            if os.path.exists(f):
+                os.remove(f)
+        watcher = ui.start(["tools/boxwatch.exe", "Setup", ui.win_path(report), ui.win_path(ready), "20000"])
+        for _ in range(100):
+            if os.path.exists(ready):
+                break
+            time.sleep(0.1)
+        p = ui.start(["tools/uidemo.exe", "--skin", ui.win_path(package)] + box_args(["确定:10:0"])[3:])
+        code, out = ui.finish(p)
+        ui.finish(watcher)
+        check.eq("%s description: exit code" % name, code, 1)
+        text = open(report, encoding="utf-8").read() if os.path.exists(report) else ""
+        check.true("%s description: box names it" % name, "msgbox.xml" in text, repr(text))
+        os.remove(package)
+    package = skin_package(BUILD, drop=("sysbtn/wnd_close.png", "sysbtn/wnd_close@200.png"))
+    p = ui.start(["tools/uidemo.exe", "--skin", ui.win_path(package)] + box_args(["确定:10:0"])[3:])
+    win = ui.wait_window(TITLE)
+    x, y, w, h = ui.geometry(win)
+    ui.move_mouse(0, 0)
+    shot = ui.screenshot(os.path.join(SHOTS, "msgbox_without_close_image.png"))
+    check.eq("missing image: buttons", button_runs(shot, x, y), [(142, 237, "primary")])
+    ui.click(x + 380 - 6 - 15, y + 22)  # the close button is there, only not drawn
+    code, out = ui.finish(p)
+    check.eq("missing image: close answers", result_of(out), 1)
+    os.remove(package)
+
+
+def case_planted_dlls(ui, check):
+    """GDI+ comes from the system directory, not from beside the program (Shcore and Oleacc are
+    looked up the same way, but Wine's own libraries import them, so a planted copy stops any
+    program before it starts)."""
+    import shutil
+    folder = os.path.join(BUILD, "testdata", "ui", "planted")
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    shutil.copy(os.path.join(BUILD, "tools", "uidemo.exe"), folder)
+    for dll in ("gdiplus.dll",):
+        with open(os.path.join(folder, dll), "wb") as f:
+            f.write(b"MZ not a library")
+    p = ui.start([os.path.join(folder, "uidemo.exe")] + box_args(["确定:10:0", "取消:11:1"])[1:])
+    win = ui.wait_window(TITLE)
+    x, y, w, h = ui.geometry(win)
+    ui.move_mouse(0, 0)
+    shot = ui.screenshot(os.path.join(SHOTS, "msgbox_planted_dlls.png"))
+    check.eq("painted with the system GDI+", button_runs(shot, x, y), [(84, 179, "primary"), (201, 296, "other")])
+    out = ui.run(["tools/accdump.exe", TITLE])[1]
+    check.true("accessible through the system Oleacc", "name=取消" in out, out)
+    ui.key("Escape")
+    code, out = ui.finish(p)
+    check.eq("planted DLLs: answer", result_of(out), 1)
+
+
 def main_window(ui, extra, name, dpi=None):
     args = ["tools/uidemo.exe"] + skin() + extra + ["window", "--desc", "instskin.xml", "--title", "Main",
                                                    "--set", "prodver.text=v1.0.0.1"]
@@ -218,6 +293,8 @@ def case_main_window(ui, check):
         check.true("right end in the second colour", all(abs(p1[k] - (0xFE, 0x53, 0x7C)[k]) < 14 for k in range(3)), p1)
         rest = shot.pixel(fill_end + 20, row)
         check.true("unfilled part in the track colour", all(abs(rest[k] - (0x2D, 0x2E, 0x3B)[k]) < 8 for k in range(3)), rest)
+    acc = ui.run(["tools/accdump.exe", "Main"])[1]
+    check.true("progress bar exposed with its value", re.search(r"role=48 .* value=50% name=", acc), acc)
     ui.click(x + w - 6 - 15, y + 16)
     code, out = ui.finish(p)
     check.true("close button clicked", "notify click closebtn 0" in out, out)
@@ -269,7 +346,8 @@ def case_double_scale(ui, check):
 
 
 CASES = [case_button_rows, case_close_escape_altf4, case_keyboard, case_prompt_entry, case_ok_box,
-         case_accessibility, case_main_window, case_language_without_table, case_double_scale]
+         case_accessibility, case_damaged_packages, case_planted_dlls, case_main_window,
+         case_language_without_table, case_double_scale]
 
 
 def main():

@@ -222,7 +222,7 @@ def skin_package(build_dir, extra=None, drop=()):
     os.close(fd)
     with zipfile.ZipFile(src) as zin, zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as zout:
         for item in zin.infolist():
-            if item.filename not in drop:
+            if item.filename not in drop and item.filename not in (extra or {}):
                 zout.writestr(item, zin.read(item.filename))
         for name, data in (extra or {}).items():
             zout.writestr(name, data)

@@ -1,6 +1,7 @@
 // uidemo --skin PACKAGE.zip [--lang CODE] [--dpi N] [--owner] MODE [options]
 //   box    --title T --text X --button TEXT:ID:STYLE ...   BaseMessageBox directly
-//   prompt --title T --text X [--mask M] [--nohost] TEXT...  the engine's two-button prompt
+//   prompt --title T --text X [--mask M] [--nohost] [--worker] TEXT...  the engine's two-button
+//          prompt (--worker: shown from a second thread while the first serves the owner)
 //   okbox  --title T --text X                              the one-button OK box
 //   window --desc NAME [--set control.attribute=value]... [--height H]  any description of the package
 // Prints "result=N" (box modes) or one "notify TYPE NAME WPARAM" line per notification.
@@ -93,6 +94,22 @@ class CDemoOperations final : public IUIOperation {
   void ShowWindow(bool) override {}
 };
 
+struct PromptJob {
+  std::wstring text, title;
+  std::vector<std::wstring> buttons;
+  int mask, result;
+  DWORD owner_thread;
+};
+
+DWORD WINAPI PromptThread(void* param) {
+  auto* job = static_cast<PromptJob*>(param);
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  job->result = ShowTwoButtonPrompt(job->text, job->title, job->buttons, job->mask);
+  CoUninitialize();
+  PostThreadMessageW(job->owner_thread, WM_QUIT, 0, 0);
+  return 0;
+}
+
 LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_LBUTTONDOWN) Print(L"owner click");
   return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -120,7 +137,7 @@ int wmain(int argc, wchar_t** argv) {
   int mask = 0;
   UINT dpi = 0;
   int height = 0;
-  bool owner = false, nohost = false;
+  bool owner = false, nohost = false, worker = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::wstring& a = args[i];
     auto next = [&]() { return i + 1 < args.size() ? args[++i] : std::wstring(); };
@@ -134,6 +151,7 @@ int wmain(int argc, wchar_t** argv) {
     else if (a == L"--button") buttons.push_back(next());
     else if (a == L"--mask") mask = _wtoi(next().c_str());
     else if (a == L"--nohost") nohost = true;
+    else if (a == L"--worker") worker = true;
     else if (a == L"--desc") desc = next();
     else if (a == L"--set") sets.push_back(next());
     else if (mode.empty()) mode = a;
@@ -177,7 +195,18 @@ int wmain(int argc, wchar_t** argv) {
   } else if (mode == L"prompt") {
     CDemoOperations operations;
     if (!nohost) SetUIHost(&operations, nullptr, 0);
-    result = ShowTwoButtonPrompt(text, title, plain, mask);
+    if (worker) {
+      // As an install worker does: the box runs on another thread while this one serves the owner.
+      PromptJob job{text, title, plain, mask, 0, GetCurrentThreadId()};
+      HANDLE thread = CreateThread(nullptr, 0, PromptThread, &job, 0, nullptr);
+      MSG m;
+      while (GetMessageW(&m, nullptr, 0, 0) > 0) DispatchMessageW(&m);
+      WaitForSingleObject(thread, INFINITE);
+      CloseHandle(thread);
+      result = job.result;
+    } else {
+      result = ShowTwoButtonPrompt(text, title, plain, mask);
+    }
     ClearUIHost();
   } else if (mode == L"okbox") {
     result = ShowSimpleOkBox(g_owner, text, title);
