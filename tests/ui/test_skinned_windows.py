@@ -345,9 +345,47 @@ def case_double_scale(ui, check):
     check.true("close button clicked at 200 %", "notify click closebtn 0" in out, out)
 
 
+def reg_value(ui, key, name):
+    code, out = ui.run(["reg", "query", key, "/v", name])
+    m = re.search(r"REG_DWORD\s+0x([0-9a-fA-F]+)", out)
+    return int(m.group(1), 16) if m else None
+
+
+def set_reg_value(ui, key, name, value):
+    if value is None:
+        ui.run(["reg", "delete", key, "/v", name, "/f"])
+    else:
+        ui.run(["reg", "add", key, "/v", name, "/t", "REG_DWORD", "/d", str(value), "/f"])
+
+
+def case_prefix_192_dpi(ui, check):
+    """With the prefix set to 192 DPI the box is laid out at 200 % by itself, with the @200 images.
+    (Changes the prefix for a moment: the test runs alone.)"""
+    keys = (("HKCU\\Control Panel\\Desktop", "LogPixels"), ("HKCU\\Software\\Wine\\Fonts", "LogPixels"))
+    saved = [reg_value(ui, k, n) for k, n in keys]
+    try:
+        for k, n in keys:
+            set_reg_value(ui, k, n, 192)
+        p = ui.start(box_args(["确定:10:0", "取消:11:1"]))
+        win = ui.wait_window(TITLE)
+        x, y, w, h = ui.geometry(win)
+        check.eq("box size at 192 DPI", (w, h), (760, 444))
+        ui.move_mouse(0, 0)
+        shot = ui.screenshot(os.path.join(SHOTS, "msgbox_prefix192.png"))
+        shot.crop(x, y, w, h, os.path.join(SHOTS, "msgbox_prefix192_box.png"))
+        runs = [(a - x, b - x) for a, b in shot.runs(PRIMARY, y + 328, x, x + w, tolerance=3) if b - a > 40]
+        check.eq("primary button at 200 %", runs, [(168, 358)])
+        ui.key("Return")
+        code, out = ui.finish(p)
+        check.eq("answer at 192 DPI", result_of(out), 10)
+    finally:
+        for (k, n), v in zip(keys, saved):
+            set_reg_value(ui, k, n, v)
+
+
 CASES = [case_button_rows, case_close_escape_altf4, case_keyboard, case_prompt_entry, case_ok_box,
          case_accessibility, case_damaged_packages, case_planted_dlls, case_main_window,
-         case_language_without_table, case_double_scale]
+         case_language_without_table, case_double_scale, case_prefix_192_dpi]
 
 
 def main():

@@ -109,7 +109,6 @@ class UiSession:
             return
         subprocess.run(["wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N", "/f"],
                        env=self.env, capture_output=True, check=False)
-        subprocess.run(["wineserver", "-w"], env=self.env, check=False)
 
     def _display_works(self):
         if not self.env.get("DISPLAY"):
@@ -134,15 +133,19 @@ class UiSession:
     def win_path(self, path):
         return "Z:" + os.path.abspath(path).replace("/", "\\")
 
+    def exe_path(self, name):
+        """Relative paths with a folder are in the build tree; bare names ("reg") are Wine's programs."""
+        return os.path.join(self.build, name) if "/" in name and not os.path.isabs(name) else name
+
     def start(self, args, cwd=None):
-        exe = args[0] if os.path.isabs(args[0]) else os.path.join(self.build, args[0])
+        exe = self.exe_path(args[0])
         p = subprocess.Popen(["wine", exe] + list(args[1:]), env=self.env, cwd=cwd or self.build,
                              stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.procs.append(p)
         return p
 
     def run(self, args, timeout=60):
-        exe = args[0] if os.path.isabs(args[0]) else os.path.join(self.build, args[0])
+        exe = self.exe_path(args[0])
         p = subprocess.run(["wine", exe] + list(args[1:]), env=self.env, cwd=self.build, stdin=subprocess.DEVNULL,
                            capture_output=True, timeout=timeout)
         return p.returncode, p.stdout.decode("utf-8", "replace")
