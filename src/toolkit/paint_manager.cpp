@@ -426,6 +426,8 @@ void CPaintManagerUI::UpdateTooltip(CControlUI* control) {
     SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
   tooltip_control_ = control;
+  // The window's own font: the system one may lack the glyphs of the skin's language.
+  if (HFONT font = GetHFont(-1)) SendMessageW(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   TTTOOLINFOW tool{};
   tool.cbSize = TTTOOLINFOW_V2_SIZE;
   tool.uFlags = TTF_SUBCLASS;
