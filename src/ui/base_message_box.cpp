@@ -13,7 +13,7 @@ constexpr size_t kButtonPrefixLength = 10;
 
 }  // namespace
 
-BaseMessageBox::BaseMessageBox() {
+BaseMessageBox::BaseMessageBox(CLanguageTable* languages) : languages_(languages) {
   styles_[0] = {0xFFFE3666, 0xFFFE537C, 0xFFCB2B51};
   styles_[1] = {0xFF3A3E4F, 0xFF4D4E5B, 0xFF2D2E3B};
   styles_[2] = {0xFFFF0036, 0xFFFF1A4A, 0xFF33000B};
@@ -56,7 +56,7 @@ void BaseMessageBox::BuildButtons() {
     button->SetHotTextColor(hot_text_color_);
     button->SetPushedTextColor(pushed_text_color_);
     button->SetBorderRadius(4);
-    button->SetText(record.text_is_key ? GetLanguageTable().GetString(record.text) : record.text);
+    button->SetText(record.text_is_key && languages_ ? languages_->GetString(record.text) : record.text);
     wchar_t name[128] = {};
     swprintf(name, 128, L"%ls%d", kButtonPrefix, record.id);
     button->SetName(name);
@@ -115,17 +115,17 @@ LRESULT BaseMessageBox::HandleCustomMessage(UINT, WPARAM, LPARAM, bool& handled)
   return 0;
 }
 
-int ShowSkinnedMessageBox(HWND owner, const std::wstring& title, const std::wstring& text,
+int ShowSkinnedMessageBox(HWND owner, CLanguageTable& languages, const std::wstring& title, const std::wstring& text,
                           const std::vector<MessageBoxButton>& buttons) {
-  BaseMessageBox box;
+  BaseMessageBox box(&languages);
   box.SetTitleText(title);
   box.SetMessageText(text);
   for (const MessageBoxButton& b : buttons) box.AddButton({b.text_is_key, b.id, b.primary ? 0 : 1, b.text});
   return box.ShowModalBox(owner);
 }
 
-int ShowSimpleOkBox(HWND owner, const std::wstring& text, const std::wstring& title) {
-  BaseMessageBox box;
+int ShowSimpleOkBox(HWND owner, CLanguageTable& languages, const std::wstring& text, const std::wstring& title) {
+  BaseMessageBox box(&languages);
   box.SetTitleText(title);
   box.SetMessageText(text);
   box.AddButton({true, 10, 0, L"MB.BtnText.Ok"});

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "toolkit/window_impl.h"
-#include "ui/ui_host.h"
+#include "state/ui_host.h"
+
+class CLanguageTable;
 
 class BaseMessageBox : public tzui::WindowImplBase {
  public:
@@ -23,7 +25,8 @@ class BaseMessageBox : public tzui::WindowImplBase {
     tzui::ARGB32 bk = 0, hot = 0, pushed = 0;
   };
 
-  BaseMessageBox();
+  // `languages` looks up the texts of buttons given as keys (none: the key itself is shown).
+  explicit BaseMessageBox(CLanguageTable* languages = nullptr);
   void AddButton(const ButtonRecord& record) { buttons_.push_back(record); }
   void SetTitleText(std::wstring_view title) { title_ = title; }
   void SetMessageText(std::wstring_view text) { text_ = text; }
@@ -43,6 +46,7 @@ class BaseMessageBox : public tzui::WindowImplBase {
 
  private:
   void BuildButtons();
+  CLanguageTable* languages_;
   std::vector<ButtonRecord> buttons_;
   std::map<int, ButtonStyle> styles_;
   tzui::ARGB32 text_color_ = 0xFFFFFFFF, hot_text_color_ = 0xFFFFFFFF, pushed_text_color_ = 0xFF999999;
@@ -55,7 +59,7 @@ class BaseMessageBox : public tzui::WindowImplBase {
 };
 
 // The window's IUIOperation::MessageBox: entries {text, key?, primary?, id} → styles 0/1.
-int ShowSkinnedMessageBox(HWND owner, const std::wstring& title, const std::wstring& text,
+int ShowSkinnedMessageBox(HWND owner, CLanguageTable& languages, const std::wstring& title, const std::wstring& text,
                           const std::vector<MessageBoxButton>& buttons);
 // One "MB.BtnText.Ok" button (id 10, primary).
-int ShowSimpleOkBox(HWND owner, const std::wstring& text, const std::wstring& title);
+int ShowSimpleOkBox(HWND owner, CLanguageTable& languages, const std::wstring& text, const std::wstring& title);

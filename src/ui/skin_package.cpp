@@ -36,8 +36,7 @@ bool LoadSkinPackage(HMODULE module, const std::wstring& language_code, std::vec
   return true;
 }
 
-void LoadSkinPackageOrExit(HMODULE module, std::vector<std::uint8_t>& owned_copy) {
-  CLanguageTable& language = GetLanguageTable();
+void LoadSkinPackageOrExit(HMODULE module, CLanguageTable& language, std::vector<std::uint8_t>& owned_copy) {
   if (LoadSkinPackage(module, language.GetCurrentLanguage(), owned_copy)) return;
   // The skin is what is missing: the plain system box, without owner.
   const std::wstring text = language.GetString(L"Error.Text.LoadSkinFail");

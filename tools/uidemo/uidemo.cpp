@@ -12,19 +12,20 @@
 #include <vector>
 
 #include "platform/encoding.h"
-#include "script/language_table.h"
+#include "script/run_context.h"
 #include "toolkit/dpi.h"
 #include "toolkit/resource_package.h"
 #include "toolkit/window_impl.h"
 #include "ui/base_message_box.h"
 #include "ui/gradient_progress.h"
-#include "ui/message_box.h"
+#include "state/message_box.h"
 #include "ui/rounded_controls.h"
-#include "ui/ui_host.h"
+#include "state/ui_host.h"
 
 namespace {
 
 HWND g_owner = nullptr;
+RunContext* g_run = nullptr;  // the stores the boxes look their keys up in
 
 void Print(const std::wstring& line) {
   const std::string utf8 = tz::WideToUtf8(line);
@@ -89,7 +90,7 @@ class CDemoWindow final : public tzui::WindowImplBase {
 class CDemoOperations final : public IUIOperation {
  public:
   int MessageBox(const std::wstring& title, const std::wstring& text, const std::vector<MessageBoxButton>& buttons) override {
-    return ShowSkinnedMessageBox(g_owner, title, text, buttons);
+    return ShowSkinnedMessageBox(g_owner, g_run->languages, title, text, buttons);
   }
   void ShowWindow(bool) override {}
 };
@@ -161,7 +162,9 @@ int wmain(int argc, wchar_t** argv) {
   tzui::EnableProcessDpiAwareness();
   // The strings the boxes look up by key.
   static const char kLang[] = "[Lang]\nMB.BtnText.Ok=\xE7\xA1\xAE\xE5\xAE\x9A\n";
-  GetLanguageTable().LoadStrings(kLang, sizeof(kLang) - 1);
+  RunContext run;
+  g_run = &run;
+  run.languages.LoadStrings(kLang, sizeof(kLang) - 1);
 
   std::vector<std::uint8_t> package;
   HANDLE file = CreateFileW(skin.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -180,7 +183,7 @@ int wmain(int argc, wchar_t** argv) {
   if (owner) g_owner = CreateOwner();
   int result = 0;
   if (mode == L"box") {
-    BaseMessageBox box;
+    BaseMessageBox box(&run.languages);
     box.SetTitleText(title);
     box.SetMessageText(text);
     for (const std::wstring& b : buttons) {
@@ -209,7 +212,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     ClearUIHost();
   } else if (mode == L"okbox") {
-    result = ShowSimpleOkBox(g_owner, text, title);
+    result = ShowSimpleOkBox(g_owner, run.languages, text, title);
   } else if (mode == L"window") {
     CDemoWindow window(desc, sets, dpi, height);
     if (!window.Create(g_owner, title, WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION |

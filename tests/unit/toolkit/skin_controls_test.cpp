@@ -9,9 +9,9 @@
 #include "toolkit/paint_manager.h"
 #include "ui/base_message_box.h"
 #include "ui/gradient_progress.h"
-#include "ui/message_box.h"
+#include "state/message_box.h"
 #include "ui/rounded_controls.h"
-#include "ui/ui_host.h"
+#include "state/ui_host.h"
 
 namespace {
 
