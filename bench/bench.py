@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """Benchmarks of the installer engine under Wine; each prints a table of medians.
 
-  bench.py BUILD [expand|stage|extract|all] [--runs K] [--quick] [--scales 1.0,0.1]
+  bench.py BUILD [expand|stage|extract|compress|all] [--runs K] [--quick] [--scales 1.0,0.1]
 
   expand   time of one Expand call (1 KB text, 20 references to cached variables)
   stage    a silent install whose `install` stage holds N items, each gated by cached conditions
            and running one `var` action, for N = 300, 3,000, 30,000
   extract  the `extract` action on the standard payload against 7-Zip's own console extractor
            (7zr built from the same source), time and memory peaks, with and without a log file
+  compress tzbuild packing the standard payload into an installer against 7-Zip's own console
+           program (7zr a, same source, same Wine, same thread count) and Debian's native 7zz
 
 Expects the Wine environment of scripts/wine-env.sh (WINEPREFIX, a running wineserver, DISPLAY)
 and the programs built by bench/run.sh. Work files live in BUILD/bench-work; extracted trees are
@@ -243,14 +245,18 @@ class Bench:
         shutil.rmtree(root, ignore_errors=True)
 
     # -- extract ------------------------------------------------------------------------
-    def payload(self, scale):
-        """The standard payload tree at `scale` and its solid LZMA2 -mx=5 7z archive."""
+    def payload_tree(self, scale):
         tree = os.path.join(self.work, "payload-%s" % scale)
-        archive = os.path.join(self.work, "payload-%s.7z" % scale)
         if not os.path.isdir(tree):
             print("generating payload --scale %s ..." % scale, flush=True)
             subprocess.run([sys.executable, GEN_PAYLOAD, tree, "--seed", "1", "--scale", str(scale)], check=True,
                            stdout=subprocess.DEVNULL)
+        return tree
+
+    def payload(self, scale):
+        """The standard payload tree at `scale` and its solid LZMA2 -mx=5 7z archive."""
+        tree = self.payload_tree(scale)
+        archive = os.path.join(self.work, "payload-%s.7z" % scale)
         if not os.path.exists(archive):
             print("packing %s ..." % archive, flush=True)
             tmp = archive + ".tmp.7z"
@@ -376,10 +382,72 @@ class Bench:
                      peak("ref"), peak("ref_mt1")))
 
 
+def compress(bench):
+    """tzbuild's solid LZMA2 packing against 7-Zip's console program from the same source under the
+    same Wine (7zr a), same level and thread count; Debian's native 7zz for reference. tzbuild's
+    time is its whole run: reading the folder, checking the script, packing, writing the installer."""
+    print("\n== Compress: standard payload into solid 7z LZMA2 -mx=5 ==")
+    threads = os.cpu_count() or 1
+    scale = "0.1" if bench.quick else "1.0"
+    tree = bench.payload_tree(scale)
+    files = sum(len(f) for _, _, f in os.walk(tree))
+    size = sum(os.path.getsize(os.path.join(d, x)) for d, _, fs in os.walk(tree) for x in fs)
+    root = os.path.join(bench.work, "compress")
+    shutil.rmtree(root, ignore_errors=True)
+    product = os.path.join(root, "product")
+    os.makedirs(product)
+    with open(os.path.join(product, "install.xml"), "w", encoding="utf-8") as f:
+        f.write('<config><action><item><id>200</id><type>extract</type><value>302</value><name>FILE</name>'
+                '</item></action><install><item><aid>200</aid></item></install></config>\n')
+    with open(os.path.join(product, "tzbuild.conf"), "w", encoding="utf-8") as f:
+        f.write("script install.xml\npayload 302 %s\n" % win(tree))
+    switches = ["-t7z", "-m0=lzma2", "-mx=5", "-ms=on", "-mmt=%d" % threads, "-bd", "-bso0", "-bsp0"]
+    out = {"tzbuild": os.path.join(root, "setup.exe"), "7zr": os.path.join(root, "ref.7z"),
+           "7zz": os.path.join(root, "native.7z")}
+    commands = {
+        "tzbuild": lambda: bench.wine([os.path.join(bench.build, "tools", "tzbuild.exe"), win(product), "-o",
+                                       win(out["tzbuild"]), "--level", "5", "--threads", str(threads)]),
+        "7zr": lambda: bench.wine([os.path.join(bench.build, "bench", "7zr.exe"), "a"] + switches +
+                                  [win(out["7zr"]), win(tree) + "\\*"]),
+        "7zz": lambda: subprocess.run(["7zz", "a"] + switches + [out["7zz"], tree + "/*"], capture_output=True),
+    }
+    times = {k: [] for k in commands}
+    sizes = {}
+    print("payload %s: %d files, %.1f MB; %d threads; %d runs each, interleaved" % (scale, files, size / 1e6,
+                                                                                   threads, bench.runs), flush=True)
+    for _ in range(bench.runs):
+        for name, run in commands.items():
+            if os.path.exists(out[name]):
+                os.remove(out[name])
+            t0 = time.monotonic()
+            p = run()
+            elapsed = time.monotonic() - t0
+            if p.returncode != 0:
+                raise RuntimeError("%s failed: %s %s" % (name, p.stdout.decode(errors="replace"),
+                                                         p.stderr.decode(errors="replace")))
+            times[name].append(elapsed)
+            if name == "tzbuild":
+                m = re.search(r"packed into (\d+)", p.stdout.decode("utf-8", "replace"))
+                sizes[name] = int(m.group(1))
+            else:
+                sizes[name] = os.path.getsize(out[name])
+    ref_t, ref_s = median(times["7zr"]), sizes["7zr"]
+    labels = {"tzbuild": "tzbuild (whole build)", "7zr": "7zr a (reference, Wine)", "7zz": "7zz a (native Linux)"}
+    print("%-26s %9s %9s %7s %14s %8s" % ("run", "median s", "spread s", "ratio", "archive bytes", "size"))
+    for name in ("tzbuild", "7zr", "7zz"):
+        t = times[name]
+        print("%-26s %9.2f %9.2f %6.2fx %14d %7.2f%%" % (labels[name], median(t), max(t) - min(t), median(t) / ref_t,
+                                                         sizes[name], 100.0 * (sizes[name] - ref_s) / ref_s))
+    ratio, delta = median(times["tzbuild"]) / ref_t, abs(sizes["tzbuild"] - ref_s) / ref_s
+    print("goal: tzbuild within 1.10x of 7zr's time: %.2fx -> %s; archive within 1%% of its size: %.2f%% -> %s"
+          % (ratio, "met" if ratio <= 1.10 else "NOT met", 100 * delta, "met" if delta <= 0.01 else "NOT met"))
+    shutil.rmtree(root, ignore_errors=True)
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("build")
-    ap.add_argument("which", nargs="?", default="all", choices=["expand", "stage", "extract", "all"])
+    ap.add_argument("which", nargs="?", default="all", choices=["expand", "stage", "extract", "compress", "all"])
     ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--quick", action="store_true", help="smaller sizes, for trying the bench itself")
     ap.add_argument("--scales", default="1.0,0.1", help="payload scales for extract (gen_payload.py --scale)")
@@ -390,6 +458,8 @@ def main():
             for name in ("expand", "stage", "extract"):
                 if a.which in (name, "all"):
                     getattr(bench, name)()
+            if a.which in ("compress", "all"):
+                compress(bench)
         finally:
             bench.finish()
 

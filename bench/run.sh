@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds what the benchmarks need and runs them under Wine; prints the tables.
-#   bench/run.sh [expand|stage|extract|all] [--runs K] [--quick]
+#   bench/run.sh [expand|stage|extract|compress|all] [--runs K] [--quick]
 # BUILD_DIR picks the build tree (default: build-bench, so the figures never share a tree with a
 # test run).
 set -euo pipefail
@@ -11,7 +11,7 @@ build="$BUILD_DIR"
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-ninja -C "$build" setup respack bench_memrun bench_expand bench_7zr | { grep -v '^\[' || true; }
+ninja -C "$build" setup respack tzbuild bench_memrun bench_expand bench_7zr | { grep -v '^\[' || true; }
 
 source "$top/scripts/wine-env.sh"
 start_display

@@ -20,6 +20,7 @@ packages=(
   xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei
   7zip librapidxml-dev libsimpleini-dev googletest
   gcab
+  osslsigncode openssl
 )
 sources=(7zip libjsoncpp)  # Debian names jsoncpp's source package libjsoncpp
 

@@ -23,7 +23,7 @@ LAYERS = [
 ]
 # Subsystems outside the engine's stack and what each may include besides itself.
 SIDE = {"toolkit": {"platform"}}
-# Who may include a side subsystem: the installer's windows are built on the toolkit.
+# Which engine subsystems may use a side subsystem: the installer's windows are built on the toolkit.
 SIDE_USERS = {"toolkit": {"ui"}}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*"(([^"/]+)/[^"]*)"')

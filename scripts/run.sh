@@ -3,14 +3,14 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/scripts/bootstrap.sh"
-bash "$top/scripts/build.sh" setup
+bash "$top/scripts/build.sh" product-setup
 source "$top/scripts/wine-env.sh"
 trap stop_wine EXIT
 start_display
 start_wine
-echo "run: wine $build/setup.exe /s $*"
+echo "run: wine $build/product/setup.exe /s $*"
 set +e
-wine "$build/setup.exe" /s "$@"
+wine "$build/product/setup.exe" /s "$@"
 rc=$?
 set -e
 echo "run: exit code $rc"

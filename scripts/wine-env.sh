@@ -56,6 +56,9 @@ start_wine() {
       /v 'Microsoft Yahei' /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1 || true
     wineserver -w
   fi
+  # A server left by the build (tzbuild runs under Wine, with a short-lived server) is replaced by
+  # this one, so that no server ends between two tests.
+  wineserver -k >/dev/null 2>&1 || true
   # A persistent server keeps each Wine start fast; its first client must not hold our pipes. One
   # still running from an earlier run makes "-p" answer 2: that server is used as it is.
   local status=0

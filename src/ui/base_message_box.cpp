@@ -13,7 +13,7 @@ constexpr size_t kButtonPrefixLength = 10;
 
 }  // namespace
 
-BaseMessageBox::BaseMessageBox(CLanguageTable* languages) : languages_(languages) {
+BaseMessageBox::BaseMessageBox() {
   styles_[0] = {0xFFFE3666, 0xFFFE537C, 0xFFCB2B51};
   styles_[1] = {0xFF3A3E4F, 0xFF4D4E5B, 0xFF2D2E3B};
   styles_[2] = {0xFFFF0036, 0xFFFF1A4A, 0xFF33000B};
@@ -115,17 +115,19 @@ LRESULT BaseMessageBox::HandleCustomMessage(UINT, WPARAM, LPARAM, bool& handled)
   return 0;
 }
 
-int ShowSkinnedMessageBox(HWND owner, CLanguageTable& languages, const std::wstring& title, const std::wstring& text,
-                          const std::vector<MessageBoxButton>& buttons) {
-  BaseMessageBox box(&languages);
+int ShowSkinnedMessageBox(HWND owner, const std::wstring& title, const std::wstring& text,
+                          const std::vector<MessageBoxButton>& buttons, CLanguageTable* languages) {
+  BaseMessageBox box;
+  box.SetLanguages(languages);
   box.SetTitleText(title);
   box.SetMessageText(text);
   for (const MessageBoxButton& b : buttons) box.AddButton({b.text_is_key, b.id, b.primary ? 0 : 1, b.text});
   return box.ShowModalBox(owner);
 }
 
-int ShowSimpleOkBox(HWND owner, CLanguageTable& languages, const std::wstring& text, const std::wstring& title) {
-  BaseMessageBox box(&languages);
+int ShowSimpleOkBox(HWND owner, const std::wstring& text, const std::wstring& title, CLanguageTable* languages) {
+  BaseMessageBox box;
+  box.SetLanguages(languages);
   box.SetTitleText(title);
   box.SetMessageText(text);
   box.AddButton({true, 10, 0, L"MB.BtnText.Ok"});

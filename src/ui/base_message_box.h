@@ -25,11 +25,12 @@ class BaseMessageBox : public tzui::WindowImplBase {
     tzui::ARGB32 bk = 0, hot = 0, pushed = 0;
   };
 
-  // `languages` looks up the texts of buttons given as keys (none: the key itself is shown).
-  explicit BaseMessageBox(CLanguageTable* languages = nullptr);
+  BaseMessageBox();
   void AddButton(const ButtonRecord& record) { buttons_.push_back(record); }
   void SetTitleText(std::wstring_view title) { title_ = title; }
   void SetMessageText(std::wstring_view text) { text_ = text; }
+  // Where button texts that are language keys are looked up; without one a key shows as itself.
+  void SetLanguages(CLanguageTable* languages) { languages_ = languages; }
   // Creates, shows modally over `owner` (may be null) and answers as described above.
   int ShowModalBox(HWND owner);
   // Style colours by index (0 primary, 1 other, 2 alert); three zeros for an unknown index.
@@ -46,7 +47,6 @@ class BaseMessageBox : public tzui::WindowImplBase {
 
  private:
   void BuildButtons();
-  CLanguageTable* languages_;
   std::vector<ButtonRecord> buttons_;
   std::map<int, ButtonStyle> styles_;
   tzui::ARGB32 text_color_ = 0xFFFFFFFF, hot_text_color_ = 0xFFFFFFFF, pushed_text_color_ = 0xFF999999;
@@ -56,10 +56,12 @@ class BaseMessageBox : public tzui::WindowImplBase {
   tzui::CLabelUI* title_label_ = nullptr;
   std::wstring title_;
   std::wstring text_;
+  CLanguageTable* languages_ = nullptr;
 };
 
 // The window's IUIOperation::MessageBox: entries {text, key?, primary?, id} → styles 0/1.
-int ShowSkinnedMessageBox(HWND owner, CLanguageTable& languages, const std::wstring& title, const std::wstring& text,
-                          const std::vector<MessageBoxButton>& buttons);
+int ShowSkinnedMessageBox(HWND owner, const std::wstring& title, const std::wstring& text,
+                          const std::vector<MessageBoxButton>& buttons, CLanguageTable* languages = nullptr);
 // One "MB.BtnText.Ok" button (id 10, primary).
-int ShowSimpleOkBox(HWND owner, CLanguageTable& languages, const std::wstring& text, const std::wstring& title);
+int ShowSimpleOkBox(HWND owner, const std::wstring& text, const std::wstring& title,
+                    CLanguageTable* languages = nullptr);

@@ -299,7 +299,7 @@ void CDlgMain::OnClick(tzui::TNotifyUI& msg) {
   }
 }
 
-void CDlgMain::ShowError(const std::wstring& text) { ShowSimpleOkBox(GetHWND(), run_.languages, text, Lang(L"MB.Title.Text")); }
+void CDlgMain::ShowError(const std::wstring& text) { ShowSimpleOkBox(GetHWND(), text, Lang(L"MB.Title.Text"), &run_.languages); }
 
 void CDlgMain::StartFromStartPage() {
   if (stage_busy_ || worker_.Running()) return;
@@ -424,7 +424,7 @@ void CDlgMain::Progress(int percent) {
 
 int CDlgMain::MessageBox(const std::wstring& title, const std::wstring& text,
                          const std::vector<MessageBoxButton>& buttons) {
-  return ShowSkinnedMessageBox(report_window_.load(), run_.languages, title, text, buttons);
+  return ShowSkinnedMessageBox(report_window_.load(), title, text, buttons, &run_.languages);
 }
 
 void CDlgMain::ShowWindow(bool show) {

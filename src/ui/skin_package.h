@@ -15,4 +15,4 @@ std::vector<std::uint8_t> ReadSkinPackageResource(HMODULE module);
 bool LoadSkinPackage(HMODULE module, const std::wstring& language_code, std::vector<std::uint8_t>& owned_copy);
 // The load with the installer's failure behaviour: the plain system box ("Error.Text.LoadSkinFail",
 // "MB.Title.Text", information icon) and exit code 1 when the package is unusable.
-void LoadSkinPackageOrExit(HMODULE module, CLanguageTable& languages, std::vector<std::uint8_t>& owned_copy);
+void LoadSkinPackageOrExit(HMODULE module, CLanguageTable& language, std::vector<std::uint8_t>& owned_copy);

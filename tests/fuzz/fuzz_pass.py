@@ -4,7 +4,7 @@
 - install scripts: tools/fuzz/script_fuzz (mutated scripts through the loader, conditions, expansion);
 - archives and language tables: tools/fuzz/input_fuzz (mutated 7z and zip headers and bodies,
   truncated streams, hostile item names through the extract action; mutated INI texts);
-- command lines: the real installer, without a skin, under random command lines.
+- command lines: the real installer with the built skin package under random command lines.
 Every case must end with a result and a log line, with no crash and no file outside its target.
 Prints the number of cases and the time taken; exit status 1 on any finding.
 """

@@ -78,7 +78,7 @@ def case_button_rows(ui, check):
             win = ui.wait_window(TITLE)
             x, y, w, h = ui.geometry(win)
             check.eq("box size", (w, h), (380, 222))
-            ui.move_mouse(0, 0)
+            ui.move_mouse(x + 30, y + 100)  # onto an inert spot: no button stays hot
             if press == 0:
                 shot = ui.screenshot(os.path.join(SHOTS, "msgbox_%d_buttons.png" % len(buttons)))
                 shot.crop(x, y, w, h, os.path.join(SHOTS, "msgbox_%d_buttons_box.png" % len(buttons)))
@@ -113,7 +113,7 @@ def case_keyboard(ui, check):
         p = ui.start(box_args(["确定:10:0", "取消:11:1"]))
         win = ui.wait_window(TITLE)
         x, y, w, h = ui.geometry(win)
-        ui.move_mouse(0, 0)
+        ui.move_mouse(x + 30, y + 100)  # onto an inert spot: no button stays hot
         if keys == ["Tab", "Return"]:
             ui.key("Tab")
             shot = ui.screenshot(os.path.join(SHOTS, "msgbox_focus.png"))
@@ -136,7 +136,7 @@ def case_prompt_entry(ui, check):
                                                      "--mask", str(mask), "是", "否", "第三个"])
         win = ui.wait_window(TITLE)
         x, y, w, h = ui.geometry(win)
-        ui.move_mouse(0, 0)
+        ui.move_mouse(x + 30, y + 100)  # onto an inert spot: no button stays hot
         shot = ui.screenshot(os.path.join(SHOTS, "prompt_mask%d.png" % mask))
         check.eq("mask %d runs" % mask, button_runs(shot, x, y), want)
         # The owner cannot be used while the box shows.
@@ -166,7 +166,7 @@ def case_ok_box(ui, check):
     p = ui.start(["tools/uidemo.exe"] + skin() + ["okbox", "--title", TITLE, "--text", "目录无效"])
     win = ui.wait_window(TITLE)
     x, y, w, h = ui.geometry(win)
-    ui.move_mouse(0, 0)
+    ui.move_mouse(x + 30, y + 100)  # onto an inert spot: no button stays hot
     shot = ui.screenshot(os.path.join(SHOTS, "okbox.png"))
     check.eq("OK box runs", button_runs(shot, x, y), [(142, 237, "primary")])
     ui.key("Return")
@@ -225,7 +225,7 @@ def case_damaged_packages(ui, check):
     p = ui.start(["tools/uidemo.exe", "--skin", ui.win_path(package)] + box_args(["确定:10:0"])[3:])
     win = ui.wait_window(TITLE)
     x, y, w, h = ui.geometry(win)
-    ui.move_mouse(0, 0)
+    ui.move_mouse(x + 30, y + 100)  # onto an inert spot: no button stays hot
     shot = ui.screenshot(os.path.join(SHOTS, "msgbox_without_close_image.png"))
     check.eq("missing image: buttons", button_runs(shot, x, y), [(142, 237, "primary")])
     ui.click(x + 380 - 6 - 15, y + 22)  # the close button is there, only not drawn
@@ -249,7 +249,7 @@ def case_planted_dlls(ui, check):
     p = ui.start([os.path.join(folder, "uidemo.exe")] + box_args(["确定:10:0", "取消:11:1"])[1:])
     win = ui.wait_window(TITLE)
     x, y, w, h = ui.geometry(win)
-    ui.move_mouse(0, 0)
+    ui.move_mouse(x + 30, y + 100)  # onto an inert spot: no button stays hot
     shot = ui.screenshot(os.path.join(SHOTS, "msgbox_planted_dlls.png"))
     check.eq("painted with the system GDI+", button_runs(shot, x, y), [(84, 179, "primary"), (201, 296, "other")])
     out = ui.run(["tools/accdump.exe", TITLE])[1]
@@ -273,7 +273,7 @@ def case_main_window(ui, check):
                          "--set", "instprog.value=50", "--set", "progtext.text=50%"], "progress")
     win = ui.wait_window("Main")
     x, y, w, h = ui.geometry(win)
-    ui.move_mouse(0, 0)
+    ui.move_mouse(x + 30, y + 100)  # onto an inert spot: no button stays hot
     shot = ui.screenshot(os.path.join(SHOTS, "main_progress50.png"))
     shot.crop(x, y, w, h, os.path.join(SHOTS, "main_progress50_window.png"))
     # Bar: 26 px margins, 5 px high; 50 % fills to the middle, ending in the second colour.
@@ -370,7 +370,7 @@ def case_prefix_192_dpi(ui, check):
         win = ui.wait_window(TITLE)
         x, y, w, h = ui.geometry(win)
         check.eq("box size at 192 DPI", (w, h), (760, 444))
-        ui.move_mouse(0, 0)
+        ui.move_mouse(x + 30, y + 100)  # onto an inert spot: no button stays hot
         shot = ui.screenshot(os.path.join(SHOTS, "msgbox_prefix192.png"))
         shot.crop(x, y, w, h, os.path.join(SHOTS, "msgbox_prefix192_box.png"))
         runs = [(a - x, b - x) for a, b in shot.runs(PRIMARY, y + 328, x, x + w, tolerance=3) if b - a > 40]

@@ -94,8 +94,13 @@ class UiSession:
             if p.poll() is None:
                 p.kill()
         if self.xvfb:
-            self.xvfb.kill()
-            self.xvfb.wait()
+            # A terminated server removes its lock and socket; a killed one leaves them behind.
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+                self.xvfb.wait()
         return False
 
     def _unmanaged_windows(self):
@@ -115,9 +120,29 @@ class UiSession:
             return False
         return subprocess.run(["xdpyinfo"], env=self.env, capture_output=True).returncode == 0
 
+    @staticmethod
+    def _display_free(n):
+        """No X server holds display n: no lock file, or one whose process is gone (the server that
+        starts next takes such a stale lock over)."""
+        lock = "/tmp/.X%d-lock" % n
+        try:
+            with open(lock) as f:
+                pid = int(f.read().strip() or "0")
+        except FileNotFoundError:
+            return True
+        except (OSError, ValueError):
+            return False
+        try:
+            os.kill(pid, 0)
+            return False
+        except ProcessLookupError:
+            return True
+        except OSError:
+            return False
+
     def _start_xvfb(self):
-        for n in range(130, 200):
-            if os.path.exists("/tmp/.X11-unix/X%d" % n) or os.path.exists("/tmp/.X%d-lock" % n):
+        for n in range(130, 400):
+            if not self._display_free(n):
                 continue
             self.xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", self.screen, "-nolisten", "tcp"],
                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -125,8 +150,12 @@ class UiSession:
             for _ in range(50):
                 if self._display_works():
                     return
+                if self.xvfb.poll() is not None:
+                    break  # another server won the display: try the next one
                 time.sleep(0.1)
-            raise RuntimeError("Xvfb did not start")
+            if self.xvfb.poll() is None:
+                self.xvfb.kill()
+            self.xvfb = None
         raise RuntimeError("no free display number")
 
     # -- programs ------------------------------------------------------------------------

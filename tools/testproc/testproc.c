@@ -1,8 +1,8 @@
 /* A program for the process tests to start, find, wait for and kill.
    Switches: /record:<file> (a path without blanks; writes the command line and the current
    directory as UTF-16),
-   /hold:<file>[:sharedelete] (keeps the existing file open for reading, sharing read only, or
-   read and delete, until it exits; may be given several times),
+   /hold:<file>[:sharedelete|:exclusive] (keeps the existing file open for reading, sharing read
+   only, read and delete, or nothing, until it exits; may be given several times),
    /ready:<file> (created once every file is held),
    /sleep:<ms> (then exits), /exit:<code>. Copies of it run under unique names. */
 #include <windows.h>
@@ -43,7 +43,9 @@ static void Record(const wchar_t* line) {
 /* Opens every /hold: file; the handles stay open until the process ends. False when one fails. */
 static BOOL Hold(const wchar_t* line) {
   static const wchar_t kShareDelete[] = L":sharedelete";
+  static const wchar_t kExclusive[] = L":exclusive";
   const size_t suffix = sizeof(kShareDelete) / sizeof(wchar_t) - 1;
+  const size_t exclusive = sizeof(kExclusive) / sizeof(wchar_t) - 1;
   HANDLE held[MAX_HOLDS];
   int count = 0;
   for (const wchar_t* at = wcsstr(line, L"/hold:"); at && count < MAX_HOLDS; at = wcsstr(at, L"/hold:")) {
@@ -54,6 +56,9 @@ static BOOL Hold(const wchar_t* line) {
     if (len > suffix && _wcsicmp(path + len - suffix, kShareDelete) == 0) {
       path[len - suffix] = 0;
       share |= FILE_SHARE_DELETE;
+    } else if (len > exclusive && _wcsicmp(path + len - exclusive, kExclusive) == 0) {
+      path[len - exclusive] = 0;
+      share = 0;
     }
     held[count] = CreateFileW(path, GENERIC_READ, share, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (held[count] == INVALID_HANDLE_VALUE) return FALSE;

@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "platform/encoding.h"
-#include "script/run_context.h"
+#include "script/language_table.h"
+#include "state/installer_info.h"
 #include "toolkit/dpi.h"
 #include "toolkit/resource_package.h"
 #include "toolkit/window_impl.h"
@@ -25,7 +26,6 @@
 namespace {
 
 HWND g_owner = nullptr;
-RunContext* g_run = nullptr;  // the stores the boxes look their keys up in
 
 void Print(const std::wstring& line) {
   const std::string utf8 = tz::WideToUtf8(line);
@@ -86,11 +86,18 @@ class CDemoWindow final : public tzui::WindowImplBase {
   int height_;
 };
 
+// The strings the boxes look up by key.
+CLanguageTable* Languages() {
+  static CInstallerInfo info;
+  static CLanguageTable languages{info};
+  return &languages;
+}
+
 // Answers the engine's prompts with the skinned box over the demo owner.
 class CDemoOperations final : public IUIOperation {
  public:
   int MessageBox(const std::wstring& title, const std::wstring& text, const std::vector<MessageBoxButton>& buttons) override {
-    return ShowSkinnedMessageBox(g_owner, g_run->languages, title, text, buttons);
+    return ShowSkinnedMessageBox(g_owner, title, text, buttons, Languages());
   }
   void ShowWindow(bool) override {}
 };
@@ -162,9 +169,7 @@ int wmain(int argc, wchar_t** argv) {
   tzui::EnableProcessDpiAwareness();
   // The strings the boxes look up by key.
   static const char kLang[] = "[Lang]\nMB.BtnText.Ok=\xE7\xA1\xAE\xE5\xAE\x9A\n";
-  RunContext run;
-  g_run = &run;
-  run.languages.LoadStrings(kLang, sizeof(kLang) - 1);
+  Languages()->LoadStrings(kLang, sizeof(kLang) - 1);
 
   std::vector<std::uint8_t> package;
   HANDLE file = CreateFileW(skin.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -183,7 +188,8 @@ int wmain(int argc, wchar_t** argv) {
   if (owner) g_owner = CreateOwner();
   int result = 0;
   if (mode == L"box") {
-    BaseMessageBox box(&run.languages);
+    BaseMessageBox box;
+    box.SetLanguages(Languages());
     box.SetTitleText(title);
     box.SetMessageText(text);
     for (const std::wstring& b : buttons) {
@@ -212,7 +218,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     ClearUIHost();
   } else if (mode == L"okbox") {
-    result = ShowSimpleOkBox(g_owner, run.languages, text, title);
+    result = ShowSimpleOkBox(g_owner, text, title, Languages());
   } else if (mode == L"window") {
     CDemoWindow window(desc, sets, dpi, height);
     if (!window.Create(g_owner, title, WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION |
