@@ -169,23 +169,6 @@ TEST(AnimationManagerTest, WithoutFactoryFitsACubicAndRepeatsOnRequest) {
   EXPECT_EQ(world.storyboards[0]->repeat_count, UI_ANIMATION_REPEAT_INDEFINITELY);
 }
 
-TEST(AnimationManagerTest, LinearStartsFromItsInitialValueUnbounded) {
-  fake::World world;
-  ManagerOnFakes manager(world);
-  ASSERT_TRUE(manager->Initialize());
-  TzLinearAnimationRequest request;
-  request.duration = 2.0;
-  request.initial_value = 40.0;
-  request.final_value = 90.0;
-  EXPECT_NE(manager->StartLinear(request, nullptr, nullptr), 0u);
-  const fake::Transition& transition = *world.transitions[0].Get();
-  EXPECT_EQ(transition.kind, "linear");
-  EXPECT_EQ(transition.duration, 2.0);
-  EXPECT_EQ(transition.final_value, 90.0);
-  EXPECT_EQ(world.variables[0]->value, 40.0);
-  EXPECT_EQ(world.variables[0]->upper, 1e300);
-}
-
 struct RefusalCase {
   const char* name;
   void (*change)(fake::World&);

@@ -90,23 +90,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, InterpolateValueTest,
                                          ValueCase{"NoDurationIsTheEnd", 0.0, 0.0, 1000}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(CubicBezierInterpolatorTest, ReportsItsShapeToTheManager) {
-  const auto interpolator = MakeInterpolator(kWindowCurve, 0.3);
-  double value = 0;
-  EXPECT_EQ(interpolator->GetFinalValue(&value), S_OK);
-  EXPECT_EQ(value, 1.0);
-  EXPECT_EQ(interpolator->GetDuration(&value), S_OK);
-  EXPECT_EQ(value, 0.3);
-  EXPECT_EQ(interpolator->InterpolateVelocity(0.0, &value), S_OK);
-  EXPECT_DOUBLE_EQ(value, 0.4);  // y1 / x1
-  UI_ANIMATION_DEPENDENCIES initial, velocity, duration;
-  ASSERT_EQ(interpolator->GetDependencies(&initial, &velocity, &duration), S_OK);
-  EXPECT_EQ(initial, UI_ANIMATION_DEPENDENCY_INTERMEDIATE_VALUES);
-  EXPECT_EQ(velocity, UI_ANIMATION_DEPENDENCY_NONE);
-  EXPECT_EQ(duration, UI_ANIMATION_DEPENDENCY_DURATION);
-  EXPECT_EQ(interpolator->InterpolateValue(0.1, nullptr), E_POINTER);
-}
-
 TEST(UnknownBaseTest, AnswersOnlyItsInterfaceAndCountsReferences) {
   const auto interpolator = MakeInterpolator(kWindowCurve, 0.3);
   void* out = reinterpret_cast<void*>(1);

@@ -11,8 +11,9 @@
 
 namespace fake {
 
-#define FAKE_NOTIMPL \
-  { return E_NOTIMPL; }
+// A method the manager never calls.
+#define NI(name, ...) \
+  HRESULT STDMETHODCALLTYPE name(__VA_ARGS__) override { return E_NOTIMPL; }
 
 // IUnknown for the listed interfaces; Answers() lets a fake refuse one of them.
 template <typename First, typename... Rest>
@@ -53,10 +54,10 @@ struct Transition : Object<IUIAnimationTransition> {
   std::string kind;
   double duration = 0, final_value = 0, final_velocity = 0;
   tz::ComPtr<IUIAnimationInterpolator> interpolator;
-  HRESULT STDMETHODCALLTYPE SetInitialValue(double) override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE SetInitialVelocity(double) override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE IsDurationKnown() override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE GetDuration(double*) override FAKE_NOTIMPL
+  NI(SetInitialValue, double)
+  NI(SetInitialVelocity, double)
+  NI(IsDurationKnown)
+  NI(GetDuration, double*)
 };
 
 struct Variable : Object<IUIAnimationVariable> {
@@ -66,21 +67,19 @@ struct Variable : Object<IUIAnimationVariable> {
     *v = value;
     return value_hr;
   }
-  HRESULT STDMETHODCALLTYPE GetFinalValue(double*) override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE GetPreviousValue(double*) override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE GetIntegerValue(int*) override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE GetFinalIntegerValue(int*) override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE GetPreviousIntegerValue(int*) override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE GetCurrentStoryboard(IUIAnimationStoryboard**) override FAKE_NOTIMPL
+  NI(GetFinalValue, double*)
+  NI(GetPreviousValue, double*)
+  NI(GetIntegerValue, int*)
+  NI(GetFinalIntegerValue, int*)
+  NI(GetPreviousIntegerValue, int*)
+  NI(GetCurrentStoryboard, IUIAnimationStoryboard**)
   HRESULT STDMETHODCALLTYPE SetLowerBound(double b) override { return lower = b, S_OK; }
   HRESULT STDMETHODCALLTYPE SetUpperBound(double b) override { return upper = b, S_OK; }
-  HRESULT STDMETHODCALLTYPE SetRoundingMode(UI_ANIMATION_ROUNDING_MODE) override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE SetTag(IUnknown*, unsigned int) override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE GetTag(IUnknown**, unsigned int*) override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE SetVariableChangeHandler(IUIAnimationVariableChangeHandler*) override
-      FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE
-  SetVariableIntegerChangeHandler(IUIAnimationVariableIntegerChangeHandler*) override FAKE_NOTIMPL
+  NI(SetRoundingMode, UI_ANIMATION_ROUNDING_MODE)
+  NI(SetTag, IUnknown*, unsigned int)
+  NI(GetTag, IUnknown**, unsigned int*)
+  NI(SetVariableChangeHandler, IUIAnimationVariableChangeHandler*)
+  NI(SetVariableIntegerChangeHandler, IUIAnimationVariableIntegerChangeHandler*)
 };
 
 struct Storyboard : Object<IUIAnimationStoryboard> {
@@ -98,19 +97,16 @@ struct Storyboard : Object<IUIAnimationStoryboard> {
     transition = tz::ComPtr<IUIAnimationTransition>(t);
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE AddKeyframeAtOffset(UI_ANIMATION_KEYFRAME, double,
-                                                UI_ANIMATION_KEYFRAME*) override FAKE_NOTIMPL
+  NI(AddKeyframeAtOffset, UI_ANIMATION_KEYFRAME, double, UI_ANIMATION_KEYFRAME*)
   HRESULT STDMETHODCALLTYPE AddKeyframeAfterTransition(IUIAnimationTransition*,
                                                        UI_ANIMATION_KEYFRAME* k) override {
     *k = reinterpret_cast<UI_ANIMATION_KEYFRAME>(this);
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE AddTransitionAtKeyframe(IUIAnimationVariable*, IUIAnimationTransition*,
-                                                    UI_ANIMATION_KEYFRAME) override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE AddTransitionBetweenKeyframes(IUIAnimationVariable*,
-                                                          IUIAnimationTransition*,
-                                                          UI_ANIMATION_KEYFRAME,
-                                                          UI_ANIMATION_KEYFRAME) override FAKE_NOTIMPL
+  NI(AddTransitionAtKeyframe, IUIAnimationVariable*, IUIAnimationTransition*,
+     UI_ANIMATION_KEYFRAME)
+  NI(AddTransitionBetweenKeyframes, IUIAnimationVariable*, IUIAnimationTransition*,
+     UI_ANIMATION_KEYFRAME, UI_ANIMATION_KEYFRAME)
   HRESULT STDMETHODCALLTYPE RepeatBetweenKeyframes(UI_ANIMATION_KEYFRAME start,
                                                    UI_ANIMATION_KEYFRAME end, int count) override {
     if (start != UI_ANIMATION_KEYFRAME_STORYBOARD_START ||
@@ -120,25 +116,24 @@ struct Storyboard : Object<IUIAnimationStoryboard> {
     repeat_count = count;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE HoldVariable(IUIAnimationVariable*) override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE SetLongestAcceptableDelay(double) override FAKE_NOTIMPL
+  NI(HoldVariable, IUIAnimationVariable*)
+  NI(SetLongestAcceptableDelay, double)
   HRESULT STDMETHODCALLTYPE Schedule(double now, UI_ANIMATION_SCHEDULING_RESULT* r) override {
     scheduled_at = now;
     if (r) *r = schedule_result;
     return schedule_hr;
   }
-  HRESULT STDMETHODCALLTYPE Conclude() override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE Finish(double) override FAKE_NOTIMPL
+  NI(Conclude)
+  NI(Finish, double)
   HRESULT STDMETHODCALLTYPE Abandon() override { return abandoned = true, S_OK; }
-  HRESULT STDMETHODCALLTYPE SetTag(IUnknown*, unsigned int) override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE GetTag(IUnknown**, unsigned int*) override FAKE_NOTIMPL
+  NI(SetTag, IUnknown*, unsigned int)
+  NI(GetTag, IUnknown**, unsigned int*)
   HRESULT STDMETHODCALLTYPE GetStatus(UI_ANIMATION_STORYBOARD_STATUS* s) override {
     *s = status;
     return status_hr;
   }
-  HRESULT STDMETHODCALLTYPE GetElapsedTime(double*) override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE SetStoryboardEventHandler(IUIAnimationStoryboardEventHandler*) override
-      FAKE_NOTIMPL
+  NI(GetElapsedTime, double*)
+  NI(SetStoryboardEventHandler, IUIAnimationStoryboardEventHandler*)
 };
 
 // What the stand-ins offer and what was made of them.
@@ -161,11 +156,10 @@ struct World {
   TzComCreator Creator();
 };
 
-#define FAKE_UPDATE_HANDLER_METHODS                                                                  \
-  HRESULT STDMETHODCALLTYPE OnUpdate(double, UI_ANIMATION_UPDATE_RESULT*) override FAKE_NOTIMPL     \
-  HRESULT STDMETHODCALLTYPE SetTimerClientEventHandler(IUIAnimationTimerClientEventHandler*)        \
-      override FAKE_NOTIMPL                                                                         \
-  HRESULT STDMETHODCALLTYPE ClearTimerClientEventHandler() override FAKE_NOTIMPL
+#define FAKE_UPDATE_HANDLER_METHODS                                \
+  NI(OnUpdate, double, UI_ANIMATION_UPDATE_RESULT*)                \
+  NI(SetTimerClientEventHandler, IUIAnimationTimerClientEventHandler*) \
+  NI(ClearTimerClientEventHandler)
 
 // A version-2 component that supports nothing but the timer-update query.
 struct Bare2 : Object<IUIAnimationTimerUpdateHandler> {
@@ -192,8 +186,7 @@ struct Manager : Object<IUIAnimationManager, IUIAnimationTimerUpdateHandler> {
     *out = v;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE ScheduleTransition(IUIAnimationVariable*, IUIAnimationTransition*,
-                                               double) override FAKE_NOTIMPL
+  NI(ScheduleTransition, IUIAnimationVariable*, IUIAnimationTransition*, double)
   HRESULT STDMETHODCALLTYPE CreateStoryboard(IUIAnimationStoryboard** out) override {
     auto* s = new Storyboard();
     s->schedule_hr = world.schedule_hr;
@@ -202,29 +195,22 @@ struct Manager : Object<IUIAnimationManager, IUIAnimationTimerUpdateHandler> {
     *out = s;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE FinishAllStoryboards(double) override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE AbandonAllStoryboards() override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE Update(double, UI_ANIMATION_UPDATE_RESULT*) override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE GetVariableFromTag(IUnknown*, UINT32, IUIAnimationVariable**) override
-      FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE GetStoryboardFromTag(IUnknown*, UINT32,
-                                                 IUIAnimationStoryboard**) override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE GetStatus(UI_ANIMATION_MANAGER_STATUS*) override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE SetAnimationMode(UI_ANIMATION_MODE) override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE Pause() override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE Resume() override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE SetManagerEventHandler(IUIAnimationManagerEventHandler*) override
-      FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE SetCancelPriorityComparison(IUIAnimationPriorityComparison*) override
-      FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE SetTrimPriorityComparison(IUIAnimationPriorityComparison*) override
-      FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE SetCompressPriorityComparison(IUIAnimationPriorityComparison*) override
-      FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE SetConcludePriorityComparison(IUIAnimationPriorityComparison*) override
-      FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE SetDefaultLongestAcceptableDelay(double) override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE Shutdown() override FAKE_NOTIMPL
+  NI(FinishAllStoryboards, double)
+  NI(AbandonAllStoryboards)
+  NI(Update, double, UI_ANIMATION_UPDATE_RESULT*)
+  NI(GetVariableFromTag, IUnknown*, UINT32, IUIAnimationVariable**)
+  NI(GetStoryboardFromTag, IUnknown*, UINT32, IUIAnimationStoryboard**)
+  NI(GetStatus, UI_ANIMATION_MANAGER_STATUS*)
+  NI(SetAnimationMode, UI_ANIMATION_MODE)
+  NI(Pause)
+  NI(Resume)
+  NI(SetManagerEventHandler, IUIAnimationManagerEventHandler*)
+  NI(SetCancelPriorityComparison, IUIAnimationPriorityComparison*)
+  NI(SetTrimPriorityComparison, IUIAnimationPriorityComparison*)
+  NI(SetCompressPriorityComparison, IUIAnimationPriorityComparison*)
+  NI(SetConcludePriorityComparison, IUIAnimationPriorityComparison*)
+  NI(SetDefaultLongestAcceptableDelay, double)
+  NI(Shutdown)
 };
 
 struct Library : Object<IUIAnimationTransitionLibrary> {
@@ -241,40 +227,26 @@ struct Library : Object<IUIAnimationTransitionLibrary> {
     *out = t;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE CreateInstantaneousTransition(double, IUIAnimationTransition**) override
-      FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE CreateConstantTransition(double, IUIAnimationTransition**) override
-      FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE CreateDiscreteTransition(double, double, double,
-                                                     IUIAnimationTransition**) override FAKE_NOTIMPL
+  NI(CreateInstantaneousTransition, double, IUIAnimationTransition**)
+  NI(CreateConstantTransition, double, IUIAnimationTransition**)
+  NI(CreateDiscreteTransition, double, double, double, IUIAnimationTransition**)
   HRESULT STDMETHODCALLTYPE CreateLinearTransition(double d, double f,
                                                    IUIAnimationTransition** out) override {
     return Make("linear", d, f, 0, out);
   }
-  HRESULT STDMETHODCALLTYPE CreateLinearTransitionFromSpeed(double, double,
-                                                            IUIAnimationTransition**) override
-      FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE CreateSinusoidalTransitionFromVelocity(double, double,
-                                                                   IUIAnimationTransition**) override
-      FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE CreateSinusoidalTransitionFromRange(double, double, double, double,
-                                                                UI_ANIMATION_SLOPE,
-                                                                IUIAnimationTransition**) override
-      FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE CreateAccelerateDecelerateTransition(double, double, double, double,
-                                                                 IUIAnimationTransition**) override
-      FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE CreateReversalTransition(double, IUIAnimationTransition**) override
-      FAKE_NOTIMPL
+  NI(CreateLinearTransitionFromSpeed, double, double, IUIAnimationTransition**)
+  NI(CreateSinusoidalTransitionFromVelocity, double, double, IUIAnimationTransition**)
+  NI(CreateSinusoidalTransitionFromRange, double, double, double, double, UI_ANIMATION_SLOPE,
+     IUIAnimationTransition**)
+  NI(CreateAccelerateDecelerateTransition, double, double, double, double,
+     IUIAnimationTransition**)
+  NI(CreateReversalTransition, double, IUIAnimationTransition**)
   HRESULT STDMETHODCALLTYPE CreateCubicTransition(double d, double f, double v,
                                                   IUIAnimationTransition** out) override {
     return Make("cubic", d, f, v, out);
   }
-  HRESULT STDMETHODCALLTYPE CreateSmoothStopTransition(double, double,
-                                                       IUIAnimationTransition**) override
-      FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE CreateParabolicTransitionFromAcceleration(
-      double, double, double, IUIAnimationTransition**) override FAKE_NOTIMPL
+  NI(CreateSmoothStopTransition, double, double, IUIAnimationTransition**)
+  NI(CreateParabolicTransitionFromAcceleration, double, double, double, IUIAnimationTransition**)
 };
 
 struct Factory : Object<IUIAnimationTransitionFactory> {
@@ -305,14 +277,14 @@ struct Timer : Object<IUIAnimationTimer> {
     world.event_handler = tz::ComPtr<IUIAnimationTimerEventHandler>(h);
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE Enable() override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE Disable() override FAKE_NOTIMPL
-  HRESULT STDMETHODCALLTYPE IsEnabled() override FAKE_NOTIMPL
+  NI(Enable)
+  NI(Disable)
+  NI(IsEnabled)
   HRESULT STDMETHODCALLTYPE GetTime(double* t) override {
     *t = world.now;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE SetFrameRateThreshold(unsigned int) override FAKE_NOTIMPL
+  NI(SetFrameRateThreshold, unsigned int)
 };
 
 inline TzComCreator World::Creator() {
@@ -355,6 +327,6 @@ inline TzComCreator World::Creator() {
 }
 
 #undef FAKE_UPDATE_HANDLER_METHODS
-#undef FAKE_NOTIMPL
+#undef NI
 
 }  // namespace fake
