@@ -13,6 +13,7 @@
 #include "ui/base_message_box.h"
 #include "ui/gradient_progress.h"
 #include "ui/licence_text.h"
+#include "ui/panel_animation.h"
 #include "ui/rounded_controls.h"
 #include "ui/skin_package.h"
 
@@ -108,6 +109,11 @@ int CDlgMain::RunMessageLoop() {
 void CDlgMain::InitWindow() {
   SetTitle(Lang(L"Inst.Window.TitleText"));
   SetDPI(tzui::DpiForWindow(GetHWND()));
+  if (TzAnimationManager* manager = GetAnimationManager()) {
+    animation_available_ = true;
+    SetDuration(0.3);
+    SetAnimationManager(manager);
+  }
   for (int i = 0; i < 4; ++i) pages_[i] = FindControl(kPageNames[i]);
   overwrite_ = run_.options.IsTrue(OPT_OVERWRITE);
 
@@ -188,13 +194,12 @@ std::uint64_t CDlgMain::DiskRequirement() {
   return required;
 }
 
-void CDlgMain::SetWindowHeight(int height) {
+void CDlgMain::SetWindowHeight(int height, UINT flags) {
   HWND window = GetHWND();
   if (!window || height <= 0) return;
   RECT rc{};
   GetWindowRect(window, &rc);
-  SetWindowPos(window, nullptr, 0, 0, rc.right - rc.left, GetPaintManager().Scale(height),
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(window, nullptr, 0, 0, rc.right - rc.left, GetPaintManager().Scale(height), flags);
 }
 
 void CDlgMain::SwitchPage(int page) {
@@ -205,6 +210,7 @@ void CDlgMain::SwitchPage(int page) {
   page_ = page;
   tzui::CControlUI* close = FindControl(L"closebtn");
   if (page == kInstallingPage) {
+    StopPanelAnimation();
     panel_open_ = false;
     if (tzui::CControlUI* panel = FindControl(L"advpanel")) panel->SetVisible(false);
     if (auto* adv = As<CRoundedCheckboxUI>(FindControl(L"advbutton"))) adv->SetCheck(false);
@@ -245,6 +251,41 @@ void CDlgMain::ToggleOptionsPanel() {
   // A refused animation must not leave the toggle half done.
   if (!StartPanelAnimation(panel_open_)) SetPanelOpenAtOnce(panel_open_);
   SetVar(L"STAT_ADVOPT", L"1");
+}
+
+bool CDlgMain::StartPanelAnimation(bool open) {
+  if (!animation_available_) return false;
+  tzui::CControlUI* toggle = FindControl(L"advbutton");
+  if (toggle) toggle->SetEnabled(false);
+  animation_start_height_ = open ? normal_height_ : expanded_height_;
+  animation_target_height_ = open ? expanded_height_ : normal_height_;
+  animating_ = true;
+  if (!open)
+    if (tzui::CControlUI* panel = FindControl(L"advpanel")) panel->SetVisible(false);
+  if (Start()) return true;
+  animating_ = false;
+  if (toggle) toggle->SetEnabled(true);
+  return false;
+}
+
+void CDlgMain::OnValue(double value) {
+  if (!animating_) return;
+  constexpr UINT kFrameFlags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_NOSENDCHANGING;
+  const TzPanelFrame frame = PanelFrameAt(animation_start_height_, animation_target_height_, value);
+  if (frame.finished) {
+    animating_ = false;
+    if (panel_open_)
+      if (tzui::CControlUI* panel = FindControl(L"advpanel")) panel->SetVisible(true);
+    if (tzui::CControlUI* toggle = FindControl(L"advbutton")) toggle->SetEnabled(true);
+  }
+  SetWindowHeight(frame.height, kFrameFlags);
+}
+
+void CDlgMain::StopPanelAnimation() {
+  Stop();
+  if (!animating_) return;
+  animating_ = false;
+  if (tzui::CControlUI* toggle = FindControl(L"advbutton")) toggle->SetEnabled(true);
 }
 
 void CDlgMain::SetPanelOpenAtOnce(bool open) {
@@ -439,6 +480,9 @@ LRESULT CDlgMain::OnClose(WPARAM, LPARAM, bool& handled) {
 
 LRESULT CDlgMain::OnDestroy(WPARAM, LPARAM, bool& handled) {
   report_window_ = nullptr;
+  // No animation value may reach a window that is gone; its controls are left alone.
+  Stop();
+  animating_ = false;
   ClearUIHost();
   PostQuitMessage(0);
   handled = false;

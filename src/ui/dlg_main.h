@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "toolkit/window_impl.h"
+#include "ui/animation_client.h"
 #include "ui/install_dir.h"
 #include "ui/install_run.h"
 #include "state/ui_host.h"
@@ -27,7 +28,8 @@ class CControlUI;
 class CDlgMain : public tzui::WindowImplBase,
                  public IMainWnd,
                  public IInstallStatusCallback,
-                 public IUIOperation {
+                 public IUIOperation,
+                 public TzAnimationCubicBezierClient {
  public:
   enum Page { kStartPage = 0, kOverwritePage = 1, kInstallingPage = 2, kFinishPage = 3 };
 
@@ -68,18 +70,24 @@ class CDlgMain : public tzui::WindowImplBase,
   // Opens or closes the options panel (the window grows by the panel's height): animated when an
   // animation starts, at once otherwise.
   void ToggleOptionsPanel();
-  // Starts the height animation towards `open`; false when there is none to run.
-  virtual bool StartPanelAnimation(bool) { return false; }
+  // Starts the height animation towards `open` (the toggle waits until it arrives); false when
+  // there is no animation manager or it refused.
+  virtual bool StartPanelAnimation(bool open);
+  // Each animation value, on the window's thread: the height between the two ends.
+  void OnValue(double value) override;
   // The panel's end state without animation: window height and panel visibility.
   void SetPanelOpenAtOnce(bool open);
   // Sets the window's height (96-DPI units) keeping width, position and z-order.
-  void SetWindowHeight(int height);
+  void SetWindowHeight(int height, UINT flags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
  private:
   void SwitchPage(int page);
   void ShowLicenceLayout(bool show);
   void LoadLicenceText();
   void FocusPrimaryButton();
+  // Ends a running panel animation where it stands and makes the toggle usable (leaving the
+  // start page).
+  void StopPanelAnimation();
 
   void StartFromStartPage();
   void StartFromOverwritePage();
@@ -117,6 +125,10 @@ class CDlgMain : public tzui::WindowImplBase,
   std::wstring default_dir_;
   bool default_dir_known_ = false;
   bool panel_open_ = false;
+  bool animation_available_ = false;
+  bool animating_ = false;
+  int animation_start_height_ = 0;
+  int animation_target_height_ = 0;
   bool overwrite_ = false;
 
   // The page an install started from, where a stage result of 1 returns to.

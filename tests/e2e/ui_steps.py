@@ -19,6 +19,7 @@ A scenario's "ui" list holds steps, run in order while the installer runs:
                                                          no such child)
   {"expect_title": "text"}                               the window's title
   {"window_enabled": false}                              the window is disabled (a modal box owns it)
+  {"window_size": [610, 534]}                            until the window's outer size is this
   {"wait_value": "re:...", "role": 48, "timeout": 60}    until a child of that role has a value that
                                                          matches; "record": key stores every value
                                                          seen while waiting (for "monotonic" checks)
@@ -213,6 +214,16 @@ class Driver:
                 if time.time() > deadline:
                     raise UIFailure("window %s enabled is not %s" % (where, step["window_enabled"]))
                 time.sleep(0.3)
+        elif "window_size" in step:
+            deadline = time.time() + step.get("timeout", 10)
+            while True:
+                t = self.tree(where)
+                size = t and list(t["window"]["rect"][2:])
+                if size == step["window_size"]:
+                    break
+                if time.time() > deadline:
+                    raise UIFailure("window %s size is %s" % (where, size))
+                time.sleep(0.2)
         elif "expect_title" in step:
             t = self.tree(where)
             if t is None or not matches(step["expect_title"], t["window"]["title"]):
@@ -291,6 +302,8 @@ class Driver:
             return "control %s checked=%s" % (step["expect"], not step["checked"])
         if "focused" in step and bool(c["state"] & STATE_FOCUSED) != step["focused"]:
             return "control %s focused=%s" % (step["expect"], not step["focused"])
+        if "visible" in step and bool(c["state"] & STATE_INVISIBLE) == step["visible"]:
+            return "control %s visible=%s" % (step["expect"], not step["visible"])
         if "value" in step and not matches(step["value"], c["value"]):
             return "control %s value %r" % (step["expect"], c["value"])
         return None
