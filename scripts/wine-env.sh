@@ -67,6 +67,10 @@ start_wine() {
     echo "wine-env: wineserver -p failed with exit code $status" >&2
     return 1
   fi
+  # The virtual display has no window manager: Wine must not wait for one when windows hide.
+  if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
+  fi
   wineboot >/dev/null 2>&1 </dev/null || true
 }
 

@@ -229,7 +229,7 @@ ExitCode RunMainFlow(CEngine& engine, const wchar_t* command_line) {
   InstallCrashHandler(ProcessCrashFacts());
 
   // Declared after the guard: the window goes first on every way out.
-  WindowOwner window(CreateMainWindowObject());
+  WindowOwner window(CreateMainWindowObject(run));
   window->Init(run.info.Instance());
 
   const StageResult init_result = RunOnInit(engine);

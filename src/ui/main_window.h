@@ -14,5 +14,7 @@ class IMainWnd {
   ~IMainWnd() = default;
 };
 
-// Creates the main window object (not yet shown).
-IMainWnd* CreateMainWindowObject();
+class RunContext;
+
+// Creates the main window object (not yet shown) for the stores of this run.
+IMainWnd* CreateMainWindowObject(RunContext& run);

@@ -18,6 +18,8 @@ A scenario is a folder with scenario.json:
                                      # damaged ("truncate": bytes kept, negative: dropped from the end;
                                      # "flip": [offsets]), copied out ("save_as": path) and left out
                                      # of the installer ("embed": false)
+    "skin": false,                   # leave out the built skin package (UI 201, carried by default
+                                     # unless the resources list a "UI" resource of their own)
     "installer": "setup.exe",        # file name of the installer in the work folder
     "built": true,                   # run build/product/setup.exe, the shipped product installer
                                      # (no script or resources of the scenario are packed)
@@ -246,6 +248,9 @@ class Scenario:
             entry["path"] = self.shape_payload(res, entry["path"], i)
             if res.get("embed", True):
                 resources.append(entry)
+        if self.desc.get("skin", True) and not any(str(r["type"]).upper() == "UI" for r in resources):
+            resources.append({"type": "UI", "name": 201, "path": os.path.join(self.build, "product", "skin.zip"),
+                              "lang": 1033})
         args = [os.path.join(self.build, "tools", "respack.exe"),
                 win_path(os.path.join(self.build, "setup.exe")), win_path(self.installer)]
         for r in resources:

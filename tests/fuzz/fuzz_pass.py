@@ -4,7 +4,7 @@
 - install scripts: tools/fuzz/script_fuzz (mutated scripts through the loader, conditions, expansion);
 - archives and language tables: tools/fuzz/input_fuzz (mutated 7z and zip headers and bodies,
   truncated streams, hostile item names through the extract action; mutated INI texts);
-- command lines: the real installer, without a skin, under random command lines.
+- command lines: the real installer with the built skin package under random command lines.
 Every case must end with a result and a log line, with no crash and no file outside its target.
 Prints the number of cases and the time taken; exit status 1 on any finding.
 """
@@ -101,7 +101,9 @@ def command_line_cases(build, work, rng, count, log):
         f.write("\ufeff[Lang]\nApp.Name=模糊\n")
     p = subprocess.run(["wine", os.path.join(build, "tools", "respack.exe"), win(os.path.join(build, "setup.exe")),
                         win(installer), "FILE", "301", win(script), "#1033", "LANG", "lang_en", win(en), "#1033",
-                        "LANG", "lang_zh", win(zh), "#1033"], capture_output=True, stdin=subprocess.DEVNULL)
+                        "LANG", "lang_zh", win(zh), "#1033", "UI", "201",
+                        win(os.path.join(build, "product", "skin.zip")), "#1033"],
+                       capture_output=True, stdin=subprocess.DEVNULL)
     if p.returncode != 0:
         log("respack failed: %s" % p.stderr.decode(errors="replace"))
         return 1
@@ -110,7 +112,7 @@ def command_line_cases(build, work, rng, count, log):
     for i in range(count):
         args = [rng.choice(PIECES).replace("{WORK}", win(work)) for _ in range(rng.randint(1, 5))]
         if rng.random() < 0.8 and "/s" not in args:
-            args.append("/s")  # mostly silent: an interactive run without a skin ends at once too
+            args.append("/s")  # mostly silent: an interactive run has no window yet and ends at once too
         logfile = os.path.join(work, "cmd.log")
         if os.path.exists(logfile):
             os.remove(logfile)
