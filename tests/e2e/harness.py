@@ -310,8 +310,7 @@ class Scenario:
             for answer in step.get("answers", []):
                 window = self.wait_title(answer["title"], proc, present=True)
                 for key in answer["keys"]:
-                    subprocess.run(["xdotool", "key", "--window", window, key], env=self.env, check=True, timeout=30,
-                                   capture_output=True)
+                    self.press(window, key)
                 self.wait_title(answer["title"], proc, present=False, window=window)
             code = proc.wait(timeout=step.get("timeout", 60))
         finally:
@@ -321,12 +320,25 @@ class Scenario:
         if code != step.get("exit", 0):
             raise Failure("%s exited with %s, expected %s" % (step["drive"], code, step.get("exit", 0)))
 
+    def press(self, window, key, timeout=10):
+        """A real key press into the window, focused first (Xvfb has no window manager to do it); a box
+        that has only just been mapped may refuse the focus."""
+        deadline = time.time() + timeout
+        while True:
+            p = subprocess.run(["xdotool", "windowfocus", "--sync", window, "key", key], env=self.env,
+                               capture_output=True, timeout=30)
+            if p.returncode == 0:
+                return
+            if time.time() > deadline:
+                raise Failure("xdotool key %s to window %s: %s" % (key, window, p.stderr.decode(errors="replace")))
+            time.sleep(0.3)
+
     def wait_title(self, title, proc, present, window=None, timeout=30):
         """Waits until a window of that title shows (its id) or, with present false, that window has gone."""
         deadline = time.time() + timeout
         while time.time() < deadline:
-            found = subprocess.run(["xdotool", "search", "--name", "^%s$" % re.escape(title)], env=self.env,
-                                   capture_output=True, timeout=30).stdout.decode().split()
+            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % re.escape(title)],
+                                   env=self.env, capture_output=True, timeout=30).stdout.decode().split()
             if present and found:
                 return found[0]
             if not present and window not in found:
