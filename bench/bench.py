@@ -99,9 +99,12 @@ class Bench:
         return int(m.group(1)), float(m.group(2)), int(m.group(3)), int(m.group(4))
 
     def pack(self, out, resources):
-        """An installer: our setup.exe with the given (type, name, file) resources."""
+        """An installer: our setup.exe with the given (type, name, file) resources and the built skin
+        package, which every run loads (silent ones too)."""
         args = [os.path.join(self.build, "tools", "respack.exe"), win(os.path.join(self.build, "setup.exe")),
                 win(out)]
+        if not any(rtype == "UI" for rtype, _, _ in resources):
+            resources = list(resources) + [("UI", 201, os.path.join(self.build, "product", "skin.zip"))]
         for rtype, name, path in resources:
             args += [rtype, str(name), win(path), "#1033"]
         p = self.wine(args)

@@ -15,6 +15,7 @@
 #include "platform/resources.h"
 #include "script/script_loader.h"
 #include "state/message_box.h"
+#include "ui/install_run.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -229,7 +230,7 @@ ExitCode RunMainFlow(CEngine& engine, const wchar_t* command_line) {
   InstallCrashHandler(ProcessCrashFacts());
 
   // Declared after the guard: the window goes first on every way out.
-  WindowOwner window(CreateMainWindowObject(run));
+  WindowOwner window(CreateMainWindowObject(run, engine.stages, [&run] { return DefaultInstallDir(run); }));
   window->Init(run.info.Instance());
 
   const StageResult init_result = RunOnInit(engine);
@@ -270,5 +271,7 @@ int RunInstaller(HINSTANCE instance, const wchar_t* command_line) {
   WriteSummary(install_dir, engine.run.options.IsTrue(OPT_SILENT), engine.run.options.IsTrue(OPT_OVERWRITE));
   GetLog().Write(LOG_INFO, L"安装完成");
   if (engine.run.options.IsTrue(OPT_LOG)) GetLog().SaveCopy();
+  // A reboot the user accepted waits until the log and its copy are complete.
+  RebootIfRequested();
   return code;
 }

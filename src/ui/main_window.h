@@ -2,6 +2,12 @@
 // The main installer window as the entry sees it. The slots keep this order.
 #include <windows.h>
 
+#include <functional>
+#include <string>
+
+class CStageRunner;
+class RunContext;
+
 class IMainWnd {
  public:
   virtual void Destroy() = 0;                    // destroy the window and free the object
@@ -14,7 +20,7 @@ class IMainWnd {
   ~IMainWnd() = default;
 };
 
-class RunContext;
-
-// Creates the main window object (not yet shown) for the stores of this run.
-IMainWnd* CreateMainWindowObject(RunContext& run);
+// Creates the main window object (not yet shown) for a run: its stores, the stage runner that runs
+// preinstall and install, and how the run computes its default install directory.
+IMainWnd* CreateMainWindowObject(RunContext& run, CStageRunner& stages,
+                                 std::function<std::wstring()> default_install_dir);

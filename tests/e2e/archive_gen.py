@@ -53,13 +53,18 @@ def empty_7z(out, desc, scratch):
 
 
 def sevenz(out, desc, scratch):
-    """A 7z of desc["entries"]: {"name", "dir": true} or {"name", "text", "repeat": times}. A name no file system can
+    """A 7z of desc["entries"]: {"name", "dir": true} or {"name", "text", "repeat": times}, each optionally
+    repeated ("count": n, "{i}" in the name numbers the copies). A name no file system can
     hold ("../x", "C:/x") is written under a placeholder of the same length and patched into the
     (uncompressed) header afterwards."""
     tree = os.path.join(scratch, "tree")
     os.makedirs(tree)
     patches, tops = [], []
-    for i, entry in enumerate(desc["entries"]):
+    entries = []
+    for entry in desc["entries"]:  # "count": n repeats an entry, "{i}" in its name numbering the copies
+        for n in range(entry.get("count", 1)):
+            entries.append(dict(entry, name=entry["name"].replace("{i}", str(n))) if "count" in entry else entry)
+    for i, entry in enumerate(entries):
         name = entry["name"]
         stored = name
         if ".." in name.split("/") or ":" in name or name.startswith("/"):

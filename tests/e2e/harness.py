@@ -59,6 +59,7 @@ A scenario is a folder with scenario.json:
     ],
     "no_copy": true,                 # no exit copy may exist
     "registry": [{"key": "HKLM\\Software\\X", "view": 32, "values": {"Name": ["REG_SZ", "data"]},
+                                     # (data "re:..." is a regular expression)
                   "absent_values": ["Other"]}, {"key": "...", "view": 64, "exists": false}],
     "files": [{"path": "{WORK}/x.txt", "exists": true, "text": "content"}],
                                      # also "sha256", "same_as" (a file of the scenario folder),
@@ -81,6 +82,9 @@ A scenario is a folder with scenario.json:
     "commands": [{"wine": ["{BUILD}\\tools\\svcquery.exe", "Name"], "exit": 0, "lines": ["start=3"]}],
                                      # Windows programs run after the installer: the exit code
                                      # (default 0) and output lines that must appear ("re:" allowed)
+    "ui": [{"window": "DazeVaraSetupWndClass"}, {"click": "立即安装"}],
+                                     # an interactive run: steps that drive its windows with real
+                                     # input while it runs (see ui_steps.py)
     "pads": {"P260": {"base": "{WORK}\\long\\", "length": 260, "suffix": ".txt", "char": "a"}},
                                      # placeholder {P260}: base, then "char" repeated, then suffix,
                                      # exactly "length" characters long
@@ -420,6 +424,9 @@ class Scenario:
             env.update(self.fill(self.desc.get("env", {})))
             code = None
             for _ in range(int(self.desc.get("runs", 1))):
+                if "ui" in self.desc:
+                    code = self.run_with_ui(env)
+                    continue
                 p = self.wine([self.installer] + self.fill(self.desc.get("args", [])), env=env,
                               timeout=self.desc.get("timeout", 120))
                 code = p.returncode
@@ -432,6 +439,27 @@ class Scenario:
             for proc in background:
                 proc.kill()
                 proc.wait()
+
+    def run_with_ui(self, env):
+        """Runs the installer while the "ui" steps drive its windows (ui_steps.py)."""
+        import ui_steps
+        driver = ui_steps.Driver(self.build, env, os.path.join(self.build, "shots", self.name))
+        proc = subprocess.Popen(["wine", self.installer] + self.fill(self.desc.get("args", [])), env=env,
+                                cwd=self.work, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+        try:
+            driver.run(self.fill(self.desc["ui"]), proc)
+            return proc.wait(timeout=self.desc.get("timeout", 120))
+        except (ui_steps.UIFailure, subprocess.TimeoutExpired) as e:
+            driver.screenshot("failed")
+            raise Failure("ui: %s" % e)
+        finally:
+            if proc.poll() is None:
+                self.wine(["taskkill", "/f", "/im", self.installer_name], timeout=30)
+                try:
+                    proc.wait(timeout=30)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
 
     # -- checking ---------------------------------------------------------------------
     def check(self, code):
@@ -587,7 +615,9 @@ class Scenario:
         for name, expected in desc.get("values", {}).items():
             if name not in values:
                 errors.append("%s: value %r missing (view %s)" % (desc["key"], name, view))
-            elif values[name] != list(expected):
+            elif not (values[name] == list(expected) or (
+                    expected[1].startswith("re:") and values[name][0] == expected[0]
+                    and re.fullmatch(expected[1][3:], values[name][1]))):
                 errors.append("%s: value %r is %r, expected %r" % (desc["key"], name, values[name], expected))
         for name in desc.get("absent_values", []):
             if name in values:

@@ -73,7 +73,7 @@ SCRIPT = """<?xml version="1.0" encoding="utf-8"?>
   <action>
     <item><id>500</id><type>var</type><name>SEEN</name><value>%%INSTDIR%%|%%#App.Name#%%</value></item>
   </action>
-  <oninit><item><id>1</id><aid>500</aid></item></oninit>
+  <oninit><item><id>1</id><aid>500</aid></item><item><id>2</id><silent>false</silent><aid>3</aid></item></oninit>
   <install><item><id>1</id><aid>500</aid></item></install>
   <i18n><stringtable>
     <item><name>zh-cn</name><value>lang_zh</value></item>
@@ -112,7 +112,7 @@ def command_line_cases(build, work, rng, count, log):
     for i in range(count):
         args = [rng.choice(PIECES).replace("{WORK}", win(work)) for _ in range(rng.randint(1, 5))]
         if rng.random() < 0.8 and "/s" not in args:
-            args.append("/s")  # mostly silent: an interactive run has no window yet and ends at once too
+            args.append("/s")  # mostly silent: an interactive run stops after oninit, before its window
         logfile = os.path.join(work, "cmd.log")
         if os.path.exists(logfile):
             os.remove(logfile)
