@@ -52,8 +52,7 @@ def main():
         print("run: %s" % ("TzDemo is installed already: the overwrite page's update"
                            if page is OVERWRITE else "the start page: a first install"))
         driver.run(page + FINISH, proc)
-        code = proc.wait(timeout=120)
-    except (ui_steps.UIFailure, subprocess.TimeoutExpired) as e:
+    except ui_steps.UIFailure as e:
         print("run: driving the installer failed: %s" % e)
         driver.screenshot("failed")
         proc.kill()
@@ -61,7 +60,14 @@ def main():
     # The installer starts TzDemo once its window has closed.
     time.sleep(3)
     print("run: the application it started: %s" % driver.screenshot("6_application"))
-    return code
+    try:
+        return proc.wait(timeout=30)
+    except subprocess.TimeoutExpired:
+        print("run: setup.exe has not ended 30 s after its window closed; ending it")
+        subprocess.run(["wine", "taskkill", "/f", "/im", os.path.basename(installer)], env=env,
+                       capture_output=True, timeout=60)
+        proc.kill()
+        return 1
 
 
 if __name__ == "__main__":
