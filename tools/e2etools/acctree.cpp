@@ -48,6 +48,9 @@ int Watch(const wchar_t* window_class, long role_wanted, DWORD seconds) {
   bool previous_had_value = false;
   while (IsWindow(window) && GetTickCount() - start < seconds * 1000) {
     const DWORD asked = GetTickCount();
+    // A window whose process is going away may never answer: stop instead of waiting on it.
+    DWORD_PTR ignored = 0;
+    if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored)) break;
     // A new object each time: the window's children change with its page.
     IAccessible* acc = nullptr;
     std::wstring value;
