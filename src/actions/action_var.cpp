@@ -1,13 +1,14 @@
 // var: sets a script variable (mode 0), chooses one of two values by a condition (mode 1), or
-// tests whether a variable exists (mode 2).
+// tests whether a variable exists (mode 2), or makes a fresh private folder and names it (mode 3).
 #include "actions/action_handlers.h"
 #include "actions/action_man.h"
 #include "diag/install_log.h"
+#include "platform/private_folder.h"
 #include "script/script_values.h"
 
 namespace {
 
-enum VarMode { VAR_SET = 0, VAR_CHOOSE = 1, VAR_EXISTS = 2 };
+enum VarMode { VAR_SET = 0, VAR_CHOOSE = 1, VAR_EXISTS = 2, VAR_PRIVATE_FOLDER = 3 };
 
 }  // namespace
 
@@ -29,6 +30,13 @@ int RunVarAction(CActionMan& man, const ActionRecord& item) {
       std::wstring ignored;
       return variables.GetVariable(item.name, ignored) ? ACTION_DONE : ACTION_NOTHING;
     }
+    case VAR_PRIVATE_FOLDER:
+      // Files the installer loads (the extension module) go to a folder no other process could
+      // have prepared: a new name under the expanded `value`, prefixed by the expanded `param1`.
+      if (!tz::CreatePrivateFolder(man.Expand(item.value), item.param1.empty() ? L"tz" : man.Expand(item.param1),
+                                   value))
+        return man.RunFailurePath(item);
+      break;
     default:
       return ACTION_NOTHING;
   }

@@ -21,6 +21,8 @@ A scenario is a folder with scenario.json:
     "skin": false,                   # leave out the built skin package (UI 201, carried by default
                                      # unless the resources list a "UI" resource of their own)
     "installer": "setup.exe",        # file name of the installer in the work folder
+    "built": true,                   # run build/product/setup.exe, the shipped product installer
+                                     # (no script or resources of the scenario are packed)
     "args": ["/s"],                  # command line
     "env": {"NAME": "value"},        # extra environment for the installer
     "hold_mutex": "Name",            # a second process holds this mutex while the installer runs
@@ -34,6 +36,13 @@ A scenario is a folder with scenario.json:
     "cleanup": [{"wine": ["sc", "delete", "Name"], "check": false}],
                                      # steps as in "setup", run after the checks whatever their outcome
     "runs": 1,                       # run the installer this many times (the expectations see the last)
+    "after": [{"wine": [...]}, {"wait_gone": "{WORK}/x", "timeout": 30},
+              {"drive": ["C:\\app\\uninstall.exe"], "answers": [{"title": "Uninstall", "keys": ["y"]}],
+               "exit": 0}],          # steps as in "setup", run after the installer and before the
+                                     # checks; "wait_gone" waits until the path no longer exists;
+                                     # "drive" runs a Windows program and answers its boxes: for each
+                                     # answer it waits for a window of that title, presses the keys and
+                                     # waits for it to close; then the exit code must match
     "exit": 0,                       # expected exit code
     "logs": [                        # log files to check
       {"path": "{WORK}/install.log",   # or "copy": true for the "/log" exit copy beside the installer;
@@ -42,6 +51,9 @@ A scenario is a folder with scenario.json:
        "lines": ["text", "re:regex"],  # each must match a line; "ordered": true keeps their order
        "absent": ["text"],             # no line may match
        "count": {"text": 1},           # exact number of matching lines
+       "golden": "install.golden",     # a file of the scenario: the whole log, one entry a line
+                                       # (time stamps masked, placeholders filled, "re:" allowed),
+                                       # compared line by line
        "increasing": ["re:A=(\\d+)", "re:B=(\\d+)"]}  # each matches one line; the numbers
                                        # they capture never go down, and the first is above 0
     ],
@@ -101,10 +113,12 @@ Placeholders in the script, the arguments and every expectation: {WORK} (Windows
 scenario's work folder), {WORK_RE} (the same escaped for a regular expression), {WORK_UNIX}, {INSTALLER} (Windows path of the installer), {NAME} (its
 file name), {BUILD} (Windows path of the build folder), {BUILD_UNIX}, {APPDATA} (the user's
 application data folder in the prefix, asked of Wine only when a scenario uses it), {PREFIX_UNIX}
-(the Wine prefix). Log expectations compare a line without its
+(the Wine prefix), {USER} (the user's folder under C:/users). "remove" takes "*" in the last
+part of its path. Log expectations compare a line without its
 time stamp: an Info line reads "text", a Warning "[警告]: text", an Error "[错误]: text".
 """
 import argparse
+import getpass
 import glob
 import hashlib
 import json
@@ -161,6 +175,7 @@ class Scenario:
             "{NAME}": self.installer_name,
             "{BUILD}": win_path(self.build),
             "{BUILD_UNIX}": self.build,
+            "{USER}": os.environ.get("USER") or getpass.getuser(),  # Wine's profile folder name
             "{PREFIX_UNIX}": os.environ.get("WINEPREFIX", os.path.join(self.build, "wineprefix")),
         }
         self.env = dict(os.environ)
@@ -206,6 +221,10 @@ class Scenario:
     def prepare(self):
         shutil.rmtree(self.work, ignore_errors=True)
         os.makedirs(self.work)
+        if self.desc.get("built"):
+            shutil.copyfile(os.path.join(self.build, "product", "setup.exe"), self.installer)
+            self.steps(self.desc.get("setup", []))
+            return
         resources = []
         script = self.desc.get("script", "script.xml" if os.path.exists(
             os.path.join(self.folder, "script.xml")) else None)
@@ -263,12 +282,21 @@ class Scenario:
                 os.symlink(unix_path(step["to"]), link)
             elif "remove" in step:
                 target = unix_path(step["remove"])
-                if os.path.islink(target):
-                    os.remove(target)
-                elif os.path.isdir(target):
-                    shutil.rmtree(target, ignore_errors=True)
-                elif os.path.exists(target):
-                    os.remove(target)
+                # "*" for names not known in advance (a folder made for one run)
+                for found in glob.glob(target) if "*" in os.path.basename(target) else [target]:
+                    if os.path.islink(found):
+                        os.remove(found)
+                    elif os.path.isdir(found):
+                        shutil.rmtree(found, ignore_errors=True)
+                    elif os.path.exists(found):
+                        os.remove(found)
+            elif "drive" in step:
+                self.drive(step)
+            elif "wait_gone" in step:
+                target = unix_path(step["wait_gone"])
+                deadline = time.time() + step.get("timeout", 30)
+                while os.path.exists(target) and time.time() < deadline:
+                    time.sleep(0.2)
             elif "copy" in step:
                 target = unix_path(step["to"])
                 os.makedirs(os.path.dirname(target), exist_ok=True)
@@ -278,6 +306,51 @@ class Scenario:
                 if check and step.get("check", True) and p.returncode != 0:
                     raise Failure("step %s exited with %d: %s" % (step["wine"], p.returncode,
                                                                  p.stderr.decode(errors="replace")))
+
+    def drive(self, step):
+        proc = subprocess.Popen(["wine"] + step["drive"], env=self.env, cwd=self.work, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            for answer in step.get("answers", []):
+                window = self.wait_title(answer["title"], proc, present=True)
+                for key in answer["keys"]:
+                    self.press(window, key)
+                self.wait_title(answer["title"], proc, present=False, window=window)
+            code = proc.wait(timeout=step.get("timeout", 60))
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+        if code != step.get("exit", 0):
+            raise Failure("%s exited with %s, expected %s" % (step["drive"], code, step.get("exit", 0)))
+
+    def press(self, window, key, timeout=10):
+        """A real key press into the window, focused first (Xvfb has no window manager to do it); a box
+        that has only just been mapped may refuse the focus."""
+        deadline = time.time() + timeout
+        while True:
+            p = subprocess.run(["xdotool", "windowfocus", "--sync", window, "key", key], env=self.env,
+                               capture_output=True, timeout=30)
+            if p.returncode == 0:
+                return
+            if time.time() > deadline:
+                raise Failure("xdotool key %s to window %s: %s" % (key, window, p.stderr.decode(errors="replace")))
+            time.sleep(0.3)
+
+    def wait_title(self, title, proc, present, window=None, timeout=30):
+        """Waits until a window of that title shows (its id) or, with present false, that window has gone."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % re.escape(title)],
+                                   env=self.env, capture_output=True, timeout=30).stdout.decode().split()
+            if present and found:
+                return found[0]
+            if not present and window not in found:
+                return None
+            if present and proc.poll() is not None:
+                raise Failure("%s ended before showing %r" % (proc.args, title))
+            time.sleep(0.2)
+        raise Failure("window %r %s" % (title, "did not show" if present else "did not close"))
 
     def make_archive(self, res, index):
         src = os.path.join(self.folder, res["archive"])
@@ -357,6 +430,7 @@ class Scenario:
                 p = self.wine([self.installer] + self.fill(self.desc.get("args", [])), env=env,
                               timeout=self.desc.get("timeout", 120))
                 code = p.returncode
+            self.steps(self.desc.get("after", []))
             return code
         finally:
             if holder:
@@ -501,12 +575,26 @@ class Scenario:
                 numbers.append(int(hits[0].group(1)))
         if numbers and (numbers[0] <= 0 or numbers != sorted(numbers)):
             errors.append("%s: numbers %s do not increase from above 0" % (path, numbers))
+        if "golden" in desc:
+            errors += self.check_golden(path, desc["golden"], entries, matches)
         for pattern, n in desc.get("count", {}).items():
             hits = sum(1 for e in entries if matches(pattern, e))
             if hits != n:
                 errors.append("%s: %d lines match %r, expected %d" % (path, hits, pattern, n))
         if errors:
             errors.append("log was:\n    " + "\n    ".join(lines))
+        return errors
+
+    def check_golden(self, path, golden, entries, matches):
+        with open(os.path.join(self.folder, golden), encoding="utf-8") as f:
+            expected = [self.fill(line.rstrip("\n")) for line in f]
+        errors = []
+        for i in range(max(len(expected), len(entries))):
+            want = expected[i] if i < len(expected) else None
+            got = entries[i] if i < len(entries) else None
+            if want is None or got is None or not matches(want, got):
+                errors.append("%s: entry %d is %r, the golden log has %r" % (path, i + 1, got, want))
+                break  # the rest is shifted: one difference says it
         return errors
 
     def check_registry(self, desc):

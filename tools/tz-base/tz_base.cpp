@@ -213,6 +213,32 @@ int WriteSettings(IExternHost* host, const wchar_t* function, LPCWSTR value, boo
   return TZ_ACTION_DONE;
 }
 
+std::wstring Folder(int csidl) {
+  wchar_t path[MAX_PATH] = {};
+  return SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) ? path : L"";
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+  return !b.empty() && CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+// Why a directory is no place to install to, or nullptr when it is.
+const wchar_t* InstallDirRefusal(const std::wstring& dir) {
+  const bool drive_path = dir.size() >= 3 && iswalpha(dir[0]) && dir[1] == L':' && dir[2] == L'\\';
+  if (!drive_path) return L"not an absolute path";
+  if (dir.size() > 200) return L"longer than 200 characters";
+  if (dir.size() == 3) return L"a drive root";
+  if (dir.find(L"\\..") != std::wstring::npos || dir.find(L"\\.\\") != std::wstring::npos || dir.back() == L'\\')
+    return L"not a plain path";
+  if (SamePath(dir, Folder(CSIDL_WINDOWS))) return L"the Windows folder";
+  wchar_t program_w6432[MAX_PATH] = {};
+  const DWORD n = GetEnvironmentVariableW(L"ProgramW6432", program_w6432, MAX_PATH);
+  if (SamePath(dir, Folder(CSIDL_PROGRAM_FILES)) || SamePath(dir, Folder(CSIDL_PROGRAM_FILESX86)) ||
+      (n > 0 && n < MAX_PATH && SamePath(dir, program_w6432)))
+    return L"a Program Files folder";
+  return nullptr;
+}
+
 }  // namespace
 
 extern "C" int WINAPI PreInstall(UINT, LPCWSTR, LPCWSTR, IExternHost* host) {
@@ -244,6 +270,32 @@ extern "C" BYTE WINAPI CheckDirectX(UINT, LPCWSTR param1, LPCWSTR, IExternHost* 
   const bool present = !IsDirectory(path, attributes) && attributes != INVALID_FILE_ATTRIBUTES;
   Log(host, TZ_LOG_INFO, L"CheckDirectX: %ls %ls", path.c_str(), present ? L"present" : L"missing");
   return present ? 1 : 0;
+}
+
+// Condition: the directory `levels` (param2) steps above the path held by the variable named in
+// param1 is a sound install directory: absolute, at most 200 characters, not a drive root, not the
+// Windows folder and not a Program Files folder itself. A registry value someone else can write
+// must not make the installer extract into, or later clean, such a place.
+extern "C" BYTE WINAPI CheckInstallDir(UINT, LPCWSTR param1, LPCWSTR param2, IExternHost* host) {
+  std::wstring source;
+  if (!param1 || !*param1 || !HostText([&](BSTR* v) { return host->GetVariable(param1, v); }, source) ||
+      source.empty()) {
+    Log(host, TZ_LOG_INFO, L"CheckInstallDir: %ls has no value", param1 ? param1 : L"");
+    return 0;
+  }
+  std::wstring dir = source;
+  for (int levels = param2 ? _wtoi(param2) : 0; levels > 0; --levels) {
+    const size_t cut = dir.find_last_of(L"\\/");
+    dir = cut == std::wstring::npos ? std::wstring() : dir.substr(0, cut);
+  }
+  if (dir.size() == 2 && dir[1] == L':') dir += L'\\';  // "C:" after "C:\bin": the root itself
+  const wchar_t* refusal = InstallDirRefusal(dir);
+  if (refusal) {
+    Log(host, TZ_LOG_WARNING, L"CheckInstallDir: %ls refused (%ls)", dir.c_str(), refusal);
+    return 0;
+  }
+  Log(host, TZ_LOG_INFO, L"CheckInstallDir: %ls accepted", dir.c_str());
+  return 1;
 }
 
 extern "C" int WINAPI PrepareInstDir(UINT, LPCWSTR value, LPCWSTR, IExternHost* host) {
