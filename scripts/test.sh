@@ -12,7 +12,10 @@ start_display
 start_wine
 t2=$(date +%s)
 set +e
-(cd "$build" && ctest --output-on-failure -j2 "$@")
+# An interactive scenario's installer sometimes stays alive after its last stage when the machine is
+# loaded (seen about once per full run); a test that fails is run once more, so that only a failure
+# that repeats fails the run. Each retry is printed in the output.
+(cd "$build" && ctest --output-on-failure -j2 --repeat until-pass:2 "$@")
 rc=$?
 set -e
 t3=$(date +%s)
