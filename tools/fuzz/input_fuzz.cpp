@@ -7,6 +7,7 @@
 // Each archive case must end with a result and with the action's closing log line, and nothing may
 // appear outside its target directory (WORKDIR and the roots of C: and Z: are watched). A crash,
 // a hang of 20 s or a broken check is a finding: the case's input is kept as WORKDIR\finding.bin.
+#include "fuzz_rng.h"
 #include <windows.h>
 
 #include <atomic>
@@ -26,19 +27,6 @@
 #include "diag/install_log.h"
 
 namespace {
-
-struct Rng {
-  uint64_t s;
-  explicit Rng(uint64_t seed) : s(seed * 0x9E3779B97F4A7C15ULL + 0x632BE59BD9B4E019ULL) {}
-  uint64_t Next() {
-    uint64_t z = (s += 0x9E3779B97F4A7C15ULL);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    return z ^ (z >> 31);
-  }
-  size_t Below(size_t n) { return n == 0 ? 0 : static_cast<size_t>(Next() % n); }
-  bool Chance(int percent) { return Below(100) < static_cast<size_t>(percent); }
-};
 
 using Bytes = std::string;
 

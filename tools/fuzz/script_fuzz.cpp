@@ -7,6 +7,7 @@
 // --only N runs case N alone and traces its steps. Modules are never loaded (the run has no module
 // manager) and programs never started (that engine call is wrapped, see CMakeLists.txt); actions
 // are not run.
+#include "fuzz_rng.h"
 #include <windows.h>
 
 #include <atomic>
@@ -33,21 +34,6 @@ extern "C" bool __wrap__ZN2tz12StartProcessERKNSt7__cxx1112basic_stringIwSt11cha
 }
 
 namespace {
-
-struct Rng {
-  uint64_t s;
-  explicit Rng(uint64_t seed) : s(seed * 0x9E3779B97F4A7C15ULL + 0x632BE59BD9B4E019ULL) {}
-  uint64_t Next() {
-    uint64_t z = (s += 0x9E3779B97F4A7C15ULL);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    return z ^ (z >> 31);
-  }
-  size_t Below(size_t n) { return n == 0 ? 0 : static_cast<size_t>(Next() % n); }
-  bool Chance(int percent) { return Below(100) < static_cast<size_t>(percent); }
-  template <typename T>
-  const T& Pick(const std::vector<T>& v) { return v[Below(v.size())]; }
-};
 
 std::string g_case;  // the current input, written out on a finding
 std::atomic<unsigned> g_progress{0};
