@@ -12,10 +12,7 @@ start_display
 start_wine
 t2=$(date +%s)
 set +e
-# An interactive scenario's installer sometimes stays alive after its last stage when the machine is
-# loaded (seen about once per full run); a test that fails is run once more, so that only a failure
-# that repeats fails the run. Each retry is printed in the output.
-(cd "$build" && ctest --output-on-failure -j2 --repeat until-pass:2 "$@")
+(cd "$build" && ctest --output-on-failure -j2 "$@")
 rc=$?
 set -e
 t3=$(date +%s)

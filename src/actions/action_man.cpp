@@ -7,6 +7,7 @@
 
 #include "diag/install_log.h"
 #include "platform/process.h"
+#include "platform/thread_stack.h"
 #include "state/ui_host.h"
 
 namespace {
@@ -40,24 +41,30 @@ ActionHandler FindHandler(ActionType type) {
 // every call nested under the frame where the runaway began (the outermost action that appears
 // again further in) fails at once, so a list naming itself twice cannot fan out exponentially;
 // when that frame returns, the lists around it go on with their next actions.
-thread_local std::vector<uint32_t> t_chain;
+thread_local tz::ThreadStack<uint32_t, kMaxActionNesting + 1> t_chain;
 thread_local size_t t_unwind_to = 0;  // depth of that frame, 1 for the outermost; 0: not unwinding
 
 class NestingScope {
  public:
-  explicit NestingScope(uint32_t id) { t_chain.push_back(id); }
+  explicit NestingScope(uint32_t id) : pushed_(t_chain.push(id)) {}
   ~NestingScope() {
+    if (!pushed_) return;
     if (t_chain.size() == t_unwind_to) t_unwind_to = 0;
-    t_chain.pop_back();
+    t_chain.pop();
   }
+  // False when the chain was already at its capacity, one past the cap.
+  bool pushed() const { return pushed_; }
   NestingScope(const NestingScope&) = delete;
   NestingScope& operator=(const NestingScope&) = delete;
+
+ private:
+  const bool pushed_;
 };
 
 size_t RunawayStart() {
   for (size_t i = 0; i < t_chain.size(); ++i) {
-    if (std::find(t_chain.begin() + static_cast<std::ptrdiff_t>(i) + 1, t_chain.end(), t_chain[i]) != t_chain.end())
-      return i + 1;
+    const uint32_t id = t_chain[i];
+    if (t_chain.any([id](uint32_t other) { return other == id; }, i + 1)) return i + 1;
   }
   return 1;
 }
@@ -74,7 +81,7 @@ Fn Kernel32Function(const char* name) {
 int CActionMan::Execute(uint32_t id) {
   NestingScope scope(id);
   if (t_unwind_to != 0) return ACTION_FAILED;
-  if (t_chain.size() > static_cast<size_t>(kMaxActionNesting)) {
+  if (!scope.pushed() || t_chain.size() > static_cast<size_t>(kMaxActionNesting)) {
     t_unwind_to = RunawayStart();
     GetLog().Error(L"动作%u嵌套执行超过%d层, 按执行失败处理", id, kMaxActionNesting);
     return ACTION_FAILED;

@@ -16,6 +16,7 @@
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/text_compare.h"
+#include "platform/thread_stack.h"
 #include "script/script_values.h"
 #include "state/builtin_ids.h"
 
@@ -26,15 +27,15 @@ namespace {
 constexpr size_t kMaxNesting = 64;
 
 // Ids of the script items being evaluated on this thread, outermost first.
-thread_local std::vector<uint32_t> t_active;
+thread_local tz::ThreadStack<uint32_t, kMaxNesting> t_active;
 // Items refused on this thread because of the cap or a cycle: an outcome computed while this grew
 // rests on a cut-short answer and must not be cached.
 thread_local unsigned long t_cut_short = 0;
 
 class ActiveItem {
  public:
-  explicit ActiveItem(uint32_t id) { t_active.push_back(id); }
-  ~ActiveItem() { t_active.pop_back(); }
+  explicit ActiveItem(uint32_t id) { t_active.push(id); }
+  ~ActiveItem() { t_active.pop(); }
   ActiveItem(const ActiveItem&) = delete;
   ActiveItem& operator=(const ActiveItem&) = delete;
 };
@@ -196,7 +197,7 @@ bool PeCondition(RunContext& run, const ConditionRecord& c) {
 
 bool CConditionEvaluator::Judge(const ConditionRecord& item, bool& ran) {
   ran = false;
-  if (t_active.size() >= kMaxNesting || std::find(t_active.begin(), t_active.end(), item.id) != t_active.end()) {
+  if (t_active.full() || t_active.any([&](uint32_t active) { return active == item.id; })) {
     ++t_cut_short;
     return false;
   }

@@ -10,6 +10,7 @@
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/text_compare.h"
+#include "platform/thread_stack.h"
 #include "script/run_context.h"
 #include "script/variable_store.h"
 
@@ -22,20 +23,20 @@ constexpr DWORD kStillActive = 259;
 // or a chain deeper than this, is not evaluated again on the way (its value text stands).
 constexpr size_t kMaxNesting = 64;
 
-// Names of the variables being evaluated on this thread, outermost first.
-thread_local std::vector<std::wstring> t_evaluating;
+// Names of the variables being evaluated on this thread, outermost first. Each points at the
+// record copy of the frame that evaluates it, which outlives its scope.
+thread_local tz::ThreadStack<const std::wstring*, kMaxNesting> t_evaluating;
 
 class EvaluatingScope {
  public:
-  explicit EvaluatingScope(const std::wstring& name) { t_evaluating.push_back(name); }
-  ~EvaluatingScope() { t_evaluating.pop_back(); }
+  explicit EvaluatingScope(const std::wstring& name) { t_evaluating.push(&name); }
+  ~EvaluatingScope() { t_evaluating.pop(); }
   EvaluatingScope(const EvaluatingScope&) = delete;
   EvaluatingScope& operator=(const EvaluatingScope&) = delete;
 };
 
 bool BeingEvaluated(const std::wstring& name) {
-  return t_evaluating.size() >= kMaxNesting ||
-         std::find(t_evaluating.begin(), t_evaluating.end(), name) != t_evaluating.end();
+  return t_evaluating.full() || t_evaluating.any([&](const std::wstring* other) { return *other == name; });
 }
 
 struct VersionField {
