@@ -270,17 +270,7 @@ void CContainerUI::SetInset(const RECT& inset) {
   NeedParentUpdate();
 }
 
-RECT CContainerUI::ContentRect() const {
-  RECT rc = pos_;
-  const RECT inset = ScaleRect(inset_);
-  rc.left += inset.left;
-  rc.top += inset.top;
-  rc.right -= inset.right;
-  rc.bottom -= inset.bottom;
-  if (rc.right < rc.left) rc.right = rc.left;
-  if (rc.bottom < rc.top) rc.bottom = rc.top;
-  return rc;
-}
+RECT CContainerUI::ContentRect() const { return Deflated(pos_, ScaleRect(inset_)); }
 
 void CContainerUI::SetPos(const RECT& pos) {
   CControlUI::SetPos(pos);
@@ -377,51 +367,52 @@ void Distribute(std::vector<Slot>& slots, int extent, int gap) {
   }
 }
 
+// The visible items of a layout, one after another along its axis (vertical: top to bottom), with
+// the sizes the extent allows.
+std::vector<Slot> PlanSlots(const CControlUI& layout, const std::vector<std::unique_ptr<CControlUI>>& items,
+                            const RECT& content, bool vertical, int gap) {
+  const SIZE room{content.right - content.left, content.bottom - content.top};
+  std::vector<Slot> slots;
+  for (auto& item : items) {
+    if (!item->IsVisible()) continue;
+    const RECT pad = item->ScaleRect(item->GetPadding());
+    const int fixed = vertical ? item->GetFixedHeight() : item->GetFixedWidth();
+    int size = fixed > 0 ? layout.Scale(fixed) : -1;
+    if (size < 0) {
+      const SIZE est = item->EstimateSize(room);
+      const int wanted = vertical ? est.cy : est.cx;
+      if (wanted > 0) size = wanted;
+    }
+    slots.push_back({item.get(), size, static_cast<int>(vertical ? pad.top : pad.left),
+                     static_cast<int>(vertical ? pad.bottom : pad.right)});
+  }
+  Distribute(slots, vertical ? room.cy : room.cx, gap);
+  return slots;
+}
+
 }  // namespace
 
 void CVerticalLayoutUI::SetPos(const RECT& pos) {
   CControlUI::SetPos(pos);
   const RECT content = ContentRect();
-  std::vector<Slot> slots;
-  for (auto& item : items_) {
-    if (!item->IsVisible()) continue;
-    const RECT pad = item->ScaleRect(item->GetPadding());
-    int size = item->GetFixedHeight() > 0 ? Scale(item->GetFixedHeight()) : -1;
-    if (size < 0) {
-      const SIZE est = item->EstimateSize(SIZE{content.right - content.left, content.bottom - content.top});
-      if (est.cy > 0) size = est.cy;
-    }
-    slots.push_back({item.get(), size, static_cast<int>(pad.top), static_cast<int>(pad.bottom)});
-  }
-  Distribute(slots, content.bottom - content.top, Scale(child_padding_));
+  const int gap = Scale(child_padding_);
   int y = content.top;
-  for (auto& s : slots) {
+  for (const Slot& s : PlanSlots(*this, items_, content, true, gap)) {
     const RECT pad = s.control->ScaleRect(s.control->GetPadding());
     y += s.before;
     RECT rc{content.left + pad.left, y, content.right - pad.right, y + s.size};
     if (s.control->GetFixedWidth() > 0) rc.right = rc.left + Scale(s.control->GetFixedWidth());
     s.control->SetPos(rc);
-    y += s.size + s.after + Scale(child_padding_);
+    y += s.size + s.after + gap;
   }
 }
 
 void CHorizontalLayoutUI::SetPos(const RECT& pos) {
   CControlUI::SetPos(pos);
   const RECT content = ContentRect();
-  std::vector<Slot> slots;
-  for (auto& item : items_) {
-    if (!item->IsVisible()) continue;
-    const RECT pad = item->ScaleRect(item->GetPadding());
-    int size = item->GetFixedWidth() > 0 ? Scale(item->GetFixedWidth()) : -1;
-    if (size < 0) {
-      const SIZE est = item->EstimateSize(SIZE{content.right - content.left, content.bottom - content.top});
-      if (est.cx > 0) size = est.cx;
-    }
-    slots.push_back({item.get(), size, static_cast<int>(pad.left), static_cast<int>(pad.right)});
-  }
-  Distribute(slots, content.right - content.left, Scale(child_padding_));
+  const int gap = Scale(child_padding_);
   int x = content.left;
-  for (auto& s : slots) {
+  for (const Slot& s : PlanSlots(*this, items_, content, false, gap)) {
     const RECT pad = s.control->ScaleRect(s.control->GetPadding());
     x += s.before;
     RECT rc{x, content.top + pad.top, x + s.size, content.bottom - pad.bottom};
@@ -433,7 +424,7 @@ void CHorizontalLayoutUI::SetPos(const RECT& pos) {
       rc.bottom = rc.top + h;
     }
     s.control->SetPos(rc);
-    x += s.size + s.after + Scale(child_padding_);
+    x += s.size + s.after + gap;
   }
 }
 

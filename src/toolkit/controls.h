@@ -17,6 +17,17 @@
 
 namespace tzui {
 
+// r less the margins of by, never turned inside out (an over-large margin leaves an empty rectangle).
+inline RECT Deflated(RECT r, const RECT& by) {
+  r.left += by.left;
+  r.top += by.top;
+  r.right -= by.right;
+  r.bottom -= by.bottom;
+  if (r.right < r.left) r.right = r.left;
+  if (r.bottom < r.top) r.bottom = r.top;
+  return r;
+}
+
 class CPaintManagerUI;
 class CContainerUI;
 

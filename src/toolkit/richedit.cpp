@@ -120,16 +120,9 @@ HFONT CRichEditUI::FontFor(const CharFormat& format) {
 }
 
 RECT CRichEditUI::TextRect() const {
-  RECT rc = pos_;
-  const RECT inset = ScaleRect(inset_);
-  rc.left += inset.left;
-  rc.top += inset.top;
-  rc.right -= inset.right;
-  rc.bottom -= inset.bottom;
-  if (vscroll_) rc.right -= Scale(scrollbar_width_) + Scale(4);
-  if (rc.right < rc.left) rc.right = rc.left;
-  if (rc.bottom < rc.top) rc.bottom = rc.top;
-  return rc;
+  RECT by = ScaleRect(inset_);
+  if (vscroll_) by.right += Scale(scrollbar_width_) + Scale(4);
+  return Deflated(pos_, by);
 }
 
 void CRichEditUI::LayoutDocument(int width) {

@@ -27,8 +27,9 @@ A scenario is a folder with scenario.json:
     "env": {"NAME": "value"},        # extra environment for the installer
     "hold_mutex": "Name",            # a second process holds this mutex while the installer runs
     "background": [{"run": ["{BUILD}\\tests\\tz_testproc.exe", "/hold:{WORK}\\f", "/ready:{WORK}\\r"],
-                    "ready": "{WORK}/r"}],  # Windows programs started (and waited for) before the
-                                     # installer runs, killed after it
+                    "ready": "{WORK}/r", "ends": true}],  # Windows programs started (and waited
+                                     # for) before the installer runs, killed after it; "ends": the run
+                                     # (with its "after" steps) must have ended it
     "setup": [{"mkdir": "{WORK}/x"}, {"write": "{WORK}/f.txt", "text": "..."},
               {"copy": "{BUILD}/tests/tz_testproc.exe", "to": "{WORK}/tp.exe"},
               {"wine": ["reg", "add", "HKLM\\Software\\X", "/v", "N", "/d", "1", "/f", "/reg:32"],
@@ -431,6 +432,9 @@ class Scenario:
                               timeout=self.desc.get("timeout", 120))
                 code = p.returncode
             self.steps(self.desc.get("after", []))
+            for bg, proc in zip(self.desc.get("background", []), background):
+                if bg.get("ends") and proc.poll() is None:
+                    raise Failure("background program %s still runs after the installer" % bg["run"][0])
             return code
         finally:
             if holder:

@@ -54,7 +54,7 @@ STATE_INVISIBLE = 0x8000
 
 CHILD_RE = re.compile(r"^child (\d+) role=(-?\d+) state=([0-9a-f]+) rect=(-?\d+),(-?\d+),(-?\d+),(-?\d+) "
                       r"name=(.*?) value=(.*)$")
-WINDOW_RE = re.compile(r"^window rect=(-?\d+),(-?\d+),(\d+),(\d+) enabled=(\d) title=(.*)$")
+WINDOW_RE = re.compile(r"^window rect=(-?\d+),(-?\d+),(\d+),(\d+) enabled=(\d) foreground=(\d) title=(.*)$")
 
 
 class UIFailure(Exception):
@@ -96,7 +96,7 @@ class Driver:
             m = WINDOW_RE.match(line)
             if m:
                 window = {"rect": tuple(int(v) for v in m.groups()[:4]), "enabled": m.group(5) == "1",
-                          "title": m.group(6)}
+                          "foreground": m.group(6) == "1", "title": m.group(7)}
                 continue
             m = CHILD_RE.match(line)
             if m:
@@ -148,14 +148,22 @@ class Driver:
         t = self.tree(window_class) if window_class else None
         return t["window"]["title"] if t else None
 
-    def focus(self, title):
+    def focus(self, title, window_class=None):
         """Gives the X keyboard focus to the window so titled. Wine's windows on a display without a
-        window manager do not take it themselves, and keys would go where the pointer happens to be."""
+        window manager do not take it themselves, and keys would go where the pointer happens to be.
+        Wine takes the X focus over in its own time: with the window's class, waits (up to 5 s) until
+        Wine has made the window the foreground one, as keys sent before go to the one before."""
         if not title:
             return
         ids = self.session.xdotool("search", "--onlyvisible", "--name", "^%s$" % re.escape(title)).stdout.split()
         if ids:
             self.session.xdotool("windowfocus", "--sync", ids[-1])
+            deadline = time.time() + 5
+            while window_class and time.time() < deadline:
+                t = self.tree(window_class)
+                if t is None or t["window"]["foreground"]:
+                    break
+                time.sleep(0.1)
             time.sleep(0.2)
 
     # -- steps ---------------------------------------------------------------------------------
@@ -196,12 +204,12 @@ class Driver:
             x, y = t["window"]["rect"][:2]
             self.click_point(x + step["click_at"][0], y + step["click_at"][1])
         elif "keys" in step:
-            self.focus(step.get("focus_title") or self.title_of(where))
+            self.focus(step.get("focus_title") or self.title_of(where), None if "focus_title" in step else where)
             for key in step["keys"]:
                 self.session.key(key)
                 time.sleep(step.get("pause", 0.25))
         elif "type" in step:
-            self.focus(step.get("focus_title") or self.title_of(where))
+            self.focus(step.get("focus_title") or self.title_of(where), None if "focus_title" in step else where)
             self.session.type_text(step["type"])
         elif "expect" in step:
             self.expect(where, step)

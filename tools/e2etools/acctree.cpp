@@ -119,7 +119,8 @@ int wmain(int argc, wchar_t** argv) {
   GetWindowTextW(window, title, 256);
   Print(L"window rect=" + std::to_wstring(rc.left) + L"," + std::to_wstring(rc.top) + L"," +
         std::to_wstring(rc.right - rc.left) + L"," + std::to_wstring(rc.bottom - rc.top) +
-        L" enabled=" + std::to_wstring(IsWindowEnabled(window) ? 1 : 0) + L" title=" + title + L"\n");
+        L" enabled=" + std::to_wstring(IsWindowEnabled(window) ? 1 : 0) +
+        L" foreground=" + std::to_wstring(GetForegroundWindow() == window ? 1 : 0) + L" title=" + title + L"\n");
   IAccessible* acc = nullptr;
   if (FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
                                         reinterpret_cast<void**>(&acc))) ||
