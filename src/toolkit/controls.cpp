@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "toolkit/line_break.h"
 #include "toolkit/paint_manager.h"
 #include "toolkit/render.h"
 #include "toolkit/resource_package.h"
@@ -530,6 +531,28 @@ void CLabelUI::DrawText(Gdiplus::Graphics& g, const std::wstring& text, ARGB32 c
       g.DrawString(shortened.c_str(), static_cast<INT>(shortened.size()), font, box, &format, &brush);
       return;
     }
+  }
+  if (text_style_ & kWordBreak) {
+    // Broken into lines here: GDI+ (Wine's at least) would start a line with 。 or split a word.
+    auto width_of = [&](std::wstring_view s) {
+      Gdiplus::RectF bounds;
+      g.MeasureString(s.data(), static_cast<INT>(s.size()), font, Gdiplus::PointF(0, 0), &bounds);
+      return bounds.Width;
+    };
+    const std::vector<std::wstring> lines = BreakLines(text, box.Width, width_of);
+    const float line_height = font->GetHeight(&g);
+    const float height = line_height * static_cast<float>(lines.size());
+    float y = box.Y;
+    if (v == kVAlignCenter) y += (box.Height - height) / 2;
+    else if (v == kVAlignBottom) y += box.Height - height;
+    format.SetFormatFlags(flags | Gdiplus::StringFormatFlagsNoWrap);
+    format.SetLineAlignment(Gdiplus::StringAlignmentNear);
+    for (const std::wstring& line : lines) {
+      const Gdiplus::RectF row(box.X, y, box.Width, line_height);
+      g.DrawString(line.c_str(), static_cast<INT>(line.size()), font, row, &format, &brush);
+      y += line_height;
+    }
+    return;
   }
   g.DrawString(text.c_str(), static_cast<INT>(text.size()), font, box, &format, &brush);
 }

@@ -10,6 +10,7 @@
 
 #include "toolkit/builder.h"
 #include "toolkit/controls.h"
+#include "toolkit/line_break.h"
 #include "toolkit/paint_manager.h"
 #include "toolkit/resource_package.h"
 #include "toolkit/ui_types.h"
@@ -277,4 +278,35 @@ TEST(FocusTest, TabVisitsEnabledVisibleButtonsInTreeOrderAndWraps) {
   // A control that goes away leaves no dangling focus.
   root->Remove(manager.GetFocus());
   EXPECT_EQ(manager.GetFocus(), nullptr);
+}
+
+// Every character one unit wide: the width is the number of characters that fit.
+TEST(LineBreakTest, BreaksWhereTypesettingAllows) {
+  struct Case {
+    const wchar_t* text;
+    float width;
+    std::vector<std::wstring> lines;
+  } cases[] = {
+      {L"", 5, {L""}},
+      {L"安装完成", 10, {L"安装完成"}},
+      {L"安装完成", 2, {L"安装", L"完成"}},
+      // closing punctuation takes the character before it to the next line
+      {L"请先关闭它。", 5, {L"请先关闭", L"它。"}},
+      {L"目录，请选择", 3, {L"目录，", L"请选择"}},
+      {L"关闭（它）", 3, {L"关闭", L"（它）"}},
+      // words and numbers stay whole; spaces are dropped at the break
+      {L"TzDemo 1.0.0.1", 10, {L"TzDemo", L"1.0.0.1"}},
+      {L"需要8192MB空间", 6, {L"需要", L"8192MB", L"空间"}},
+      {L"C:\\Program Files\\TzDemo", 12, {L"C:\\Program", L"Files\\TzDemo"}},
+      // nothing allowed fits: broken where the line is full
+      {L"abcdefgh", 3, {L"abc", L"def", L"gh"}},
+      {L"。。。。", 2, {L"。。", L"。。"}},
+      {L"一行\n二行", 10, {L"一行", L"二行"}},
+      {L"一行\r\n\r\n二行", 10, {L"一行", L"", L"二行"}},
+      // narrower than one character: one a line
+      {L"安装", 0.5f, {L"安", L"装"}},
+  };
+  const auto width_of = [](std::wstring_view s) { return static_cast<float>(s.size()); };
+  for (const Case& c : cases)
+    EXPECT_EQ(tzui::BreakLines(c.text, c.width, width_of), c.lines) << "text " << testing::PrintToString(std::wstring(c.text));
 }
