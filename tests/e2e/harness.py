@@ -459,11 +459,10 @@ class Scenario:
             raise Failure("ui: %s" % e)
         finally:
             if proc.poll() is None:
-                self.wine(["taskkill", "/f", "/im", self.installer_name], timeout=30)
-                try:
-                    proc.wait(timeout=30)
-                except subprocess.TimeoutExpired:
-                    proc.kill()
+                # The process itself, never by image name: every scenario's installer is a setup.exe,
+                # and another scenario's may be running at the same time.
+                proc.kill()
+                proc.wait()
 
     # -- checking ---------------------------------------------------------------------
     def check(self, code):

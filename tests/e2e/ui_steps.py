@@ -11,8 +11,11 @@ A scenario's "ui" list holds steps, run in order while the installer runs:
                                                          "in": window class (default: the last waited for)
   {"click_at": [x, y]}                                   click at a point relative to the window
   {"keys": ["Tab", "Return"]}                            key presses (xdotool key names), after giving the
-                                                         window the X focus ("focus_title": another
-                                                         window's title, e.g. a system dialog)
+                                                         window the X focus and Wine has made it the
+                                                         foreground window ("focus_title": another
+                                                         window's title, e.g. a system dialog, with
+                                                         its class in "focus_class"); "pause": seconds
+                                                         between keys (0.25)
   {"type": "text"}                                       typed text
   {"expect": "立即安装", "enabled": false, "checked": true, "value": "re:\\d+", "visible": true}
                                                          an accessible child's state ("absent": true:
@@ -166,6 +169,12 @@ class Driver:
                 time.sleep(0.1)
             time.sleep(0.2)
 
+    @staticmethod
+    def focus_class(step, where):
+        """The class of the window a key step types into: a window named by "focus_title" (a system
+        dialog) has its class in "focus_class", if given."""
+        return step.get("focus_class") if "focus_title" in step else where
+
     # -- steps ---------------------------------------------------------------------------------
     def run(self, steps, installer=None):
         for i, step in enumerate(steps):
@@ -204,12 +213,12 @@ class Driver:
             x, y = t["window"]["rect"][:2]
             self.click_point(x + step["click_at"][0], y + step["click_at"][1])
         elif "keys" in step:
-            self.focus(step.get("focus_title") or self.title_of(where), None if "focus_title" in step else where)
+            self.focus(step.get("focus_title") or self.title_of(where), self.focus_class(step, where))
             for key in step["keys"]:
                 self.session.key(key)
                 time.sleep(step.get("pause", 0.25))
         elif "type" in step:
-            self.focus(step.get("focus_title") or self.title_of(where), None if "focus_title" in step else where)
+            self.focus(step.get("focus_title") or self.title_of(where), self.focus_class(step, where))
             self.session.type_text(step["type"])
         elif "expect" in step:
             self.expect(where, step)
