@@ -29,12 +29,39 @@ OVERWRITE = [
     {"screenshot": "1_overwrite"},
     {"click": "立即更新"},
 ]
-FINISH = [
-    # A small product installs in about a second: the installing and finish pages pass quickly.
-    {"screenshot": "4_installing", "settle": 0.1},
-    {"screenshot": "5_finish", "settle": 0.8},
-    {"gone": MAIN, "timeout": 120},
-]
+ROLE_PROGRESSBAR = 0x30
+STATE_INVISIBLE = 0x8000
+# The pages after the install button, by what only they show.
+LATER_PAGES = [("4_installing", lambda c: c["role"] == ROLE_PROGRESSBAR),
+               ("5_finish", lambda c: c["name"] == "安装完成")]
+
+
+def shows(tree, test):
+    return tree is not None and any(test(c) for c in tree["children"] if not c["state"] & STATE_INVISIBLE)
+
+
+def capture_later_pages(driver):
+    """Screenshots of the installing and finish pages while the window shows them (a screenshot that
+    the page did not outlast is dropped); waits until the window has closed."""
+    missed = dict(LATER_PAGES)
+    deadline = time.time() + 120
+    while time.time() < deadline:
+        tree = driver.tree(MAIN)
+        if tree is None:
+            break
+        for name, test in list(missed.items()):
+            if shows(tree, test):
+                path = driver.screenshot(name)
+                if shows(driver.tree(MAIN), test):
+                    print("run: the %s page: %s" % (name[2:], path))
+                    del missed[name]
+                else:
+                    os.remove(path)
+        time.sleep(0.05)
+    for name in missed:
+        # A small product installs in about a second, and the finish page closes by itself at once.
+        print("run: the %s page passed before a screenshot could be taken" % name[2:])
+    driver.run([{"gone": MAIN, "timeout": 10}])
 
 
 def main():
@@ -51,7 +78,8 @@ def main():
         page = OVERWRITE if driver.find(MAIN, "立即更新") else FIRST_INSTALL
         print("run: %s" % ("TzDemo is installed already: the overwrite page's update"
                            if page is OVERWRITE else "the start page: a first install"))
-        driver.run(page + FINISH, proc)
+        driver.run(page, proc)
+        capture_later_pages(driver)
     except ui_steps.UIFailure as e:
         print("run: driving the installer failed: %s" % e)
         driver.screenshot("failed")

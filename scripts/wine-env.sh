@@ -19,7 +19,9 @@ start_display() {
   local n log="$build/xvfb.log"
   for n in $(seq 90 120); do
     if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then
-      Xvfb :$n -screen 0 1280x800x24 -nolisten tcp >"$log" 2>&1 &
+      # No key auto-repeat: a driven key press whose release comes late on a loaded machine must not
+      # arrive as several presses.
+      Xvfb :$n -screen 0 1280x800x24 -nolisten tcp -ardelay 30000 >"$log" 2>&1 &
       xvfb_pid=$!
       export DISPLAY=:$n
       for _ in $(seq 50); do

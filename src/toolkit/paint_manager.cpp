@@ -595,6 +595,8 @@ bool CPaintManagerUI::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRE
       }
       if ((wParam == VK_RETURN || wParam == VK_SPACE) && focus_) {
         show_focus_ = true;
+        // A held key repeats: the control acts once per press, as a check box must not flip back.
+        if (lParam & (1 << 30)) return true;
         TEventUI event{UIEventType::kKeyDown, POINT{}, wParam, lParam};
         focus_->DoEvent(event);
         return true;

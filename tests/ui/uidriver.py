@@ -144,7 +144,8 @@ class UiSession:
         for n in range(130, 400):
             if not self._display_free(n):
                 continue
-            self.xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", self.screen, "-nolisten", "tcp"],
+            self.xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", self.screen, "-nolisten", "tcp",
+                                          "-ardelay", "30000"],  # no key auto-repeat
                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self.env["DISPLAY"] = ":%d" % n
             for _ in range(50):

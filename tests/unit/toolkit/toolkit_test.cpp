@@ -275,6 +275,19 @@ TEST(FocusTest, TabVisitsEnabledVisibleButtonsInTreeOrderAndWraps) {
   }
   ASSERT_TRUE(manager.MoveFocus(false));
   EXPECT_EQ(manager.GetFocus()->GetName(), L"check");
+  // Space flips the focused check box once per press: the repeats of a held key do nothing.
+  HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  manager.Init(window);
+  auto* check = static_cast<tzui::CCheckBoxUI*>(manager.GetFocus());
+  const bool before = check->IsChecked();
+  LRESULT result = 0;
+  manager.MessageHandler(WM_KEYDOWN, VK_SPACE, 1, result);
+  EXPECT_NE(check->IsChecked(), before);
+  manager.MessageHandler(WM_KEYDOWN, VK_SPACE, 1 | (1 << 30), result);
+  EXPECT_NE(check->IsChecked(), before);
+  manager.Init(nullptr);
+  DestroyWindow(window);
   // A control that goes away leaves no dangling focus.
   root->Remove(manager.GetFocus());
   EXPECT_EQ(manager.GetFocus(), nullptr);
