@@ -154,20 +154,35 @@ class Driver:
     def focus(self, title, window_class=None):
         """Gives the X keyboard focus to the window so titled. Wine's windows on a display without a
         window manager do not take it themselves, and keys would go where the pointer happens to be.
-        Wine takes the X focus over in its own time: with the window's class, waits (up to 5 s) until
-        Wine has made the window the foreground one, as keys sent before go to the one before."""
+        Wine takes the X focus over in its own time: with the window's class, waits (up to 10 s, giving
+        the focus again every 2 s) until Wine has made the window the foreground one, as keys sent
+        before go to the one before."""
         if not title:
             return
-        ids = self.session.xdotool("search", "--onlyvisible", "--name", "^%s$" % re.escape(title)).stdout.split()
-        if ids:
+        deadline = time.time() + 10
+        while True:
+            ids = self.session.xdotool("search", "--onlyvisible", "--name", "^%s$" % re.escape(title)).stdout.split()
+            if ids or not window_class or time.time() > deadline:
+                break
+            time.sleep(0.2)  # created but not mapped yet
+        if not ids:
+            if window_class:
+                raise UIFailure("no visible window titled %s" % title)
+            return
+        while True:
             self.session.xdotool("windowfocus", "--sync", ids[-1])
-            deadline = time.time() + 5
-            while window_class and time.time() < deadline:
+            if not window_class:
+                break
+            give_up = min(deadline, time.time() + 2)
+            while time.time() < give_up:
                 t = self.tree(window_class)
                 if t is None or t["window"]["foreground"]:
-                    break
+                    time.sleep(0.2)
+                    return
                 time.sleep(0.1)
-            time.sleep(0.2)
+            if time.time() >= deadline:
+                raise UIFailure("%s did not become the foreground window" % title)
+        time.sleep(0.2)
 
     @staticmethod
     def focus_class(step, where):
