@@ -23,45 +23,64 @@ FIRST_INSTALL = [
     {"expect": "知道了"},
     {"screenshot": "3_licence"},
     {"click": "知道了"},
-    {"click": "立即安装"},
 ]
 OVERWRITE = [
     {"screenshot": "1_overwrite"},
-    {"click": "立即更新"},
 ]
-ROLE_PROGRESSBAR = 0x30
-STATE_INVISIBLE = 0x8000
-# The pages after the install button, by what only they show.
-LATER_PAGES = [("4_installing", lambda c: c["role"] == ROLE_PROGRESSBAR),
-               ("5_finish", lambda c: c["name"] == "安装完成")]
+# Colours of the skin (product/skin/instskin.xml): the window's background, the install and update
+# buttons (normal, hot, pushed) and the finish page's start button.
+WINDOW_BG = (0x29, 0x29, 0x36)
+ORANGES = {(0xFF, 0x90, 0x01), (0xFF, 0xB2, 0x00), (0xFF, 0x79, 0x12)}
 
 
-def shows(tree, test):
-    return tree is not None and any(test(c) for c in tree["children"] if not c["state"] & STATE_INVISIBLE)
+def grab(env):
+    """The screen as (width, rgb bytes, ppm bytes)."""
+    data = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=env,
+                          capture_output=True, check=True).stdout
+    _, size, _, pixels = data.split(b"\n", 3)
+    return int(size.split()[0]), pixels, data
 
 
-def capture_later_pages(driver):
-    """Screenshots of the installing and finish pages while the window shows them (a screenshot that
-    the page did not outlast is dropped); waits until the window has closed."""
-    missed = dict(LATER_PAGES)
-    deadline = time.time() + 120
-    while time.time() < deadline:
-        tree = driver.tree(MAIN)
-        if tree is None:
-            break
-        for name, test in list(missed.items()):
-            if shows(tree, test):
-                path = driver.screenshot(name)
-                if shows(driver.tree(MAIN), test):
-                    print("run: the %s page: %s" % (name[2:], path))
-                    del missed[name]
-                else:
-                    os.remove(path)
-        time.sleep(0.05)
-    for name in missed:
-        # A small product installs in about a second, and the finish page closes by itself at once.
-        print("run: the %s page passed before a screenshot could be taken" % name[2:])
-    driver.run([{"gone": MAIN, "timeout": 10}])
+def pixel(frame, x, y):
+    i = (y * frame[0] + x) * 3
+    return tuple(frame[1][i:i + 3])
+
+
+def press_and_capture(driver, env, button):
+    """Presses the install (or update) button and screenshots the installing and finish pages. A small
+    product installs in a fraction of a second, too fast to look at the window between two screen
+    grabs: the screen is grabbed continuously until the window has gone, and the pages are told apart
+    by the skin's colours (on the installing page the button's place shows the window background, on
+    the finish page the start button is orange)."""
+    window = driver.tree(MAIN)["window"]["rect"]
+    bx, by, bw, bh = driver.find(MAIN, button)["rect"]
+    inside = (window[0] + 20, window[1] + 100)  # window background on every page
+    probe = (bx + 10, by + bh // 2)              # inside the button, clear of its text
+    driver.session.xdotool("mousemove", bx + bw // 2, by + bh // 2)
+    time.sleep(0.15)
+    driver.session.xdotool("click", 1)  # without the driver's pause after a click
+    pages = {"4_installing": "installing", "5_finish": "finish"}
+    last = {}  # page -> its latest frame (the installing page's last one shows the most progress)
+    deadline, misses = time.time() + 60, 0
+    while misses < 5 and time.time() < deadline:
+        frame = grab(env)
+        if pixel(frame, *inside) != WINDOW_BG:
+            misses += 1  # the window has closed
+            continue
+        misses = 0
+        if any(pixel(frame, probe[0], y) in ORANGES for y in range(window[1], window[1] + window[3])):
+            last["5_finish"] = frame
+        elif pixel(frame, *probe) == WINDOW_BG:
+            last["4_installing"] = frame
+    for page, name in pages.items():
+        if page in last:
+            path = "%s_%s.png" % (driver.shots_prefix, page)
+            subprocess.run(["convert", "ppm:-", path], input=last[page][2], check=True)
+            print("run: the %s page: %s" % (name, path))
+        else:
+            # The finish page closes by itself as soon as it is shown.
+            print("run: the %s page passed between two screen grabs" % name)
+    driver.run([{"gone": MAIN, "timeout": 120}])
 
 
 def main():
@@ -79,7 +98,7 @@ def main():
         print("run: %s" % ("TzDemo is installed already: the overwrite page's update"
                            if page is OVERWRITE else "the start page: a first install"))
         driver.run(page, proc)
-        capture_later_pages(driver)
+        press_and_capture(driver, env, "立即更新" if page is OVERWRITE else "立即安装")
     except ui_steps.UIFailure as e:
         print("run: driving the installer failed: %s" % e)
         driver.screenshot("failed")
