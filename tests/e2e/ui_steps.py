@@ -154,9 +154,9 @@ class Driver:
     def focus(self, title, window_class=None):
         """Gives the X keyboard focus to the window so titled. Wine's windows on a display without a
         window manager do not take it themselves, and keys would go where the pointer happens to be.
-        Wine takes the X focus over in its own time: with the window's class, waits (up to 10 s, giving
-        the focus again every 2 s) until Wine has made the window the foreground one, as keys sent
-        before go to the one before."""
+        Wine takes the X focus over in its own time: with the window's class, waits (up to 10 s; every
+        2 s the focus is given again, with a click on the caption) until Wine has made the window the
+        foreground one, as keys sent before go to the one before."""
         if not title:
             return
         deadline = time.time() + 10
@@ -182,6 +182,11 @@ class Driver:
                 time.sleep(0.1)
             if time.time() >= deadline:
                 raise UIFailure("%s did not become the foreground window" % title)
+            # Wine sometimes leaves the X focus unanswered (a window it has just deactivated): a
+            # click on the caption, as a user would give, activates it.
+            x, y, w, _ = t["window"]["rect"]
+            self.session.xdotool("mousemove", x + w // 2, y + 12)
+            self.session.xdotool("click", 1)
         time.sleep(0.2)
 
     @staticmethod
