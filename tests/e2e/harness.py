@@ -24,6 +24,8 @@ A scenario is a folder with scenario.json:
     "built": true,                   # run build/product/setup.exe, the shipped product installer
                                      # (no script or resources of the scenario are packed)
     "args": ["/s"],                  # command line
+    "timeout": 120,                  # seconds the installer may run; one that does not end is
+                                     # reported with winedbg's backtraces of its threads
     "env": {"NAME": "value"},        # extra environment for the installer
     "hold_mutex": "Name",            # a second process holds this mutex while the installer runs
     "background": [{"run": ["{BUILD}\\tests\\tz_testproc.exe", "/hold:{WORK}\\f", "/ready:{WORK}\\r"],
@@ -428,9 +430,16 @@ class Scenario:
                 if "ui" in self.desc:
                     code = self.run_with_ui(env)
                     continue
-                p = self.wine([self.installer] + self.fill(self.desc.get("args", [])), env=env,
-                              timeout=self.desc.get("timeout", 120))
-                code = p.returncode
+                proc = subprocess.Popen(["wine", self.installer] + self.fill(self.desc.get("args", [])),
+                                        env=env, cwd=self.work, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                try:
+                    code = proc.wait(timeout=self.desc.get("timeout", 120))
+                except subprocess.TimeoutExpired:
+                    report = self.hung_report()
+                    proc.kill()
+                    proc.wait()
+                    raise Failure("the installer did not end within %ss%s" % (self.desc.get("timeout", 120), report))
             self.steps(self.desc.get("after", []))
             for bg, proc in zip(self.desc.get("background", []), background):
                 if bg.get("ends") and proc.poll() is None:
@@ -454,15 +463,59 @@ class Scenario:
         try:
             driver.run(self.fill(self.desc["ui"]), proc)
             return proc.wait(timeout=self.desc.get("timeout", 120))
-        except (ui_steps.UIFailure, subprocess.TimeoutExpired) as e:
+        except ui_steps.UIFailure as e:
             driver.screenshot("failed")
             raise Failure("ui: %s" % e)
+        except subprocess.TimeoutExpired as e:
+            driver.screenshot("failed")
+            raise Failure("ui: %s%s" % (e, self.hung_report()))
         finally:
             if proc.poll() is None:
                 # The process itself, never by image name: every scenario's installer is a setup.exe,
                 # and another scenario's may be running at the same time.
                 proc.kill()
                 proc.wait()
+
+    def hung_report(self):
+        """The backtraces winedbg gives of every running process named like this scenario's installer
+        (other scenarios may run one too), with the engine's own frames resolved to functions: what a
+        run that does not end was waiting for."""
+        def debugger(commands):
+            try:
+                return subprocess.run(["winedbg"], input=commands.encode(), env=self.env, capture_output=True,
+                                      timeout=60).stdout.decode("utf-8", "replace")
+            except subprocess.SubprocessError as e:
+                return "winedbg: %s" % e
+        listing = debugger("info process\nquit\n")
+        pids = re.findall(r"^\s*=?\s*([0-9a-f]{8})\s+\d+\s+[\\_ ]*'%s'\s*$" % re.escape(self.installer_name),
+                          listing, re.M)
+        lines = []
+        for pid in pids:
+            trace = debugger("attach 0x%s\nbt all\ndetach\nquit\n" % pid)
+            keep = False
+            for line in trace.splitlines():
+                if line.startswith("Backtracing for thread"):
+                    keep = ("in process %04x " % int(pid, 16)) in line
+                if keep and line.strip():
+                    m = re.search(r"0x([0-9a-f]+) in setup \(\+0x", line)
+                    if m:
+                        line += "   [%s]" % self.engine_function(int(m.group(1), 16))
+                    lines.append(line)
+        if not lines:
+            return "\n  (no backtrace: winedbg found no %s)" % self.installer_name
+        return "\n  winedbg backtraces of %s:\n    %s" % (self.installer_name, "\n    ".join(lines))
+
+    def engine_function(self, address):
+        """The function of the engine (build/setup.exe, which keeps its symbol table) at an address."""
+        if not hasattr(self, "_symbols"):
+            out = subprocess.run(["i686-w64-mingw32-nm", "-n", "-C", os.path.join(self.build, "setup.exe")],
+                                 capture_output=True, text=True).stdout
+            self._symbols = [(int(a, 16), name) for a, kind, name in
+                             (l.split(" ", 2) for l in out.splitlines() if l[:1].isalnum() and l.count(" ") >= 2)
+                             if kind in "Tt"]
+        import bisect
+        i = bisect.bisect_right(self._symbols, (address, "\uffff")) - 1
+        return "%s+0x%x" % (self._symbols[i][1], address - self._symbols[i][0]) if i >= 0 else "?"
 
     # -- checking ---------------------------------------------------------------------
     def check(self, code):
