@@ -87,7 +87,9 @@ class Driver:
         for _ in range(10):
             p = subprocess.run(["wine", os.path.join(self.build, "tools", "acctree.exe"), window_class],
                                env=self.env, stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
-            if p.returncode != 2:  # 2: a window that is being created or destroyed answers nothing yet
+            # 2: a window that is being created or destroyed answers nothing yet; below 0: the Wine
+            # process died of a signal before it ran (Wine's start-up crashes now and then).
+            if p.returncode != 2 and p.returncode >= 0:
                 break
             time.sleep(0.3)
         if p.returncode == 1:
