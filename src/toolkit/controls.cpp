@@ -512,13 +512,13 @@ void CLabelUI::DrawText(Gdiplus::Graphics& g, const std::wstring& text, ARGB32 c
                                                   : Gdiplus::StringTrimmingNone);
   Gdiplus::SolidBrush brush(ToColor(color));
   const Gdiplus::RectF box = ToRectF(rc);
+  auto width_of = [&](std::wstring_view s) {
+    Gdiplus::RectF bounds;
+    g.MeasureString(s.data(), static_cast<INT>(s.size()), font, Gdiplus::PointF(0, 0), &bounds);
+    return bounds.Width;
+  };
   if ((text_style_ & kEndEllipsis) && !(text_style_ & kWordBreak)) {
     // Shorten by hand: not every GDI+ honours the trimming of a single-line format.
-    auto width_of = [&](const std::wstring& s) {
-      Gdiplus::RectF bounds;
-      g.MeasureString(s.c_str(), static_cast<INT>(s.size()), font, Gdiplus::PointF(0, 0), &bounds);
-      return bounds.Width;
-    };
     if (width_of(text) > box.Width) {
       size_t lo = 0, hi = text.size();
       while (lo < hi) {
@@ -534,11 +534,6 @@ void CLabelUI::DrawText(Gdiplus::Graphics& g, const std::wstring& text, ARGB32 c
   }
   if (text_style_ & kWordBreak) {
     // Broken into lines here: GDI+ (Wine's at least) would start a line with 。 or split a word.
-    auto width_of = [&](std::wstring_view s) {
-      Gdiplus::RectF bounds;
-      g.MeasureString(s.data(), static_cast<INT>(s.size()), font, Gdiplus::PointF(0, 0), &bounds);
-      return bounds.Width;
-    };
     const std::vector<std::wstring> lines = BreakLines(text, box.Width, width_of);
     const float line_height = font->GetHeight(&g);
     const float height = line_height * static_cast<float>(lines.size());
@@ -558,14 +553,8 @@ void CLabelUI::DrawText(Gdiplus::Graphics& g, const std::wstring& text, ARGB32 c
 }
 
 void CLabelUI::PaintText(Gdiplus::Graphics& g) {
-  RECT rc = pos_;
-  const RECT pad = ScaleRect(text_padding_);
-  rc.left += pad.left;
-  rc.top += pad.top;
-  rc.right -= pad.right;
-  rc.bottom -= pad.bottom;
   const ARGB32 color = (!enabled_ && disabled_text_color_) ? disabled_text_color_ : text_color_;
-  DrawText(g, GetText(), color, rc);
+  DrawText(g, GetText(), color, Deflated(pos_, ScaleRect(text_padding_)));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -121,6 +121,7 @@ part of its path. Log expectations compare a line without its
 time stamp: an Info line reads "text", a Warning "[警告]: text", an Error "[错误]: text".
 """
 import argparse
+import bisect
 import getpass
 import glob
 import hashlib
@@ -513,7 +514,6 @@ class Scenario:
             self._symbols = [(int(a, 16), name) for a, kind, name in
                              (l.split(" ", 2) for l in out.splitlines() if l[:1].isalnum() and l.count(" ") >= 2)
                              if kind in "Tt"]
-        import bisect
         i = bisect.bisect_right(self._symbols, (address, "\uffff")) - 1
         return "%s+0x%x" % (self._symbols[i][1], address - self._symbols[i][0]) if i >= 0 else "?"
 
